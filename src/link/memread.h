@@ -1,0 +1,24 @@
+#pragma once
+// Memory read service: the read layouts of command 02 and the two routines
+// through which the windows read decoder memory.
+#include "link/channel.h"
+#include "link/options.h"
+#include <QString>
+#include <array>
+#include <optional>
+
+using Page = std::array<quint8, 256>;
+
+// Command texts of one page read, in the order they are sent.
+QStringList PageReadCommands(MemReadMode mode, qint32 page);
+// Expected reply length for each command of that mode.
+int PageReadReplyLength(MemReadMode mode);
+// Stores the data of reply number index (of PageReadCommands) into buffer.
+// The reply must have the expected length.
+void StorePageReply(MemReadMode mode, int index, const QString &reply, Page &buffer);
+
+// Reads one 256-byte page; true when a reply had the wrong length. Bytes
+// stored before the failing reply keep their new values.
+bool MemRead(CommandChannel &link, MemReadMode mode, Page &buffer, qint32 page);
+// Reads one byte at a full 32-bit address; -1 when the reply was not 5 characters.
+qint16 MemReadB(CommandChannel &link, MemReadMode mode, qint32 address, bool show);

@@ -1,0 +1,21 @@
+#pragma once
+// Confirmations and file checks. Questions go through a Prompter, so that
+// the application shows modal boxes while tests and scripts answer them.
+#include <QString>
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    // Modal OK/Cancel question; true when the user pressed OK.
+    virtual bool confirm(const QString &title, const QString &text) = 0;
+    // Modal message with an OK button.
+    virtual void inform(const QString &title, const QString &text) = 0;
+};
+
+// False when the user confirmed, true when the user declined.
+bool AskSure(Prompter &prompter, const QString &prompt);
+// True when the file exists and holds at least one byte; an empty file is deleted.
+bool FileExists(const QString &name);
+// True when the caller may now write the file (an existing one the user
+// agreed to overwrite has been deleted), false when the user refused.
+bool AskOverwrite(Prompter &prompter, const QString &name);
