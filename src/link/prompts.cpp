@@ -1,0 +1,53 @@
+#include "link/prompts.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+bool AskSure(Prompter &prompter, const QString &prompt)
+{
+    return !prompter.confirm(QStringLiteral("Are you sure ?"), prompt);
+}
+
+// Every caller reads the file next, so a name that cannot be read as a file
+// (missing, a directory, no read permission, a missing folder) counts as
+// missing. Nothing is created on the way.
+bool FileExists(const QString &name)
+{
+    if (!QFileInfo(name).isFile())
+        return false;
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    if (file.size() != 0)
+        return true;
+    // An empty file is a leftover of an aborted save: it counts as missing and goes.
+    file.close();
+    QFile::remove(name);
+    return false;
+}
+
+// The answer is true only when the caller can in fact write the file: a
+// directory, a missing folder or a file without write permission give false
+// without a question, since asking would only lead to a failed save. An
+// existing empty file, or a newly created one, is left for the caller.
+bool AskOverwrite(Prompter &prompter, const QString &name)
+{
+    if (name.isEmpty() || QFileInfo(name).isDir())
+        return false;
+    qint64 size = 0;
+    {
+        QFile file(name);
+        if (!file.open(QIODevice::ReadWrite))  // creates a missing file
+            return false;
+        size = file.size();
+    }
+    if (size == 0)
+        return true;
+    if (AskSure(prompter, QStringLiteral("Overwrite ") + name + QStringLiteral(" ?")))
+        return false;
+    if (QFile::remove(name))
+        return true;
+    // A folder without write permission keeps the file; emptying it serves as well.
+    QFile file(name);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+}
