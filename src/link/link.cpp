@@ -1,0 +1,164 @@
+#include "link/link.h"
+
+#include "platform/serial_port.h"
+
+#include <QEventLoop>
+#include <QFile>
+
+Link::Link(const Options &options, SerialPort *port, QObject *parent)
+    : QObject(parent), options_(options), port_(port)
+{
+    port_->setParent(this);
+    connect(port_, &SerialPort::dataReceived, this, &Link::onData);
+    // Queued: the port must not be closed inside its own error handler.
+    connect(port_, &SerialPort::deviceLost, this, &Link::onDeviceLost, Qt::QueuedConnection);
+    connect(&timer_, &QTimer::timeout, this, &Link::onTick);
+}
+
+Link::~Link() = default;
+
+void Link::onData()
+{
+    RxBuf += QString::fromLatin1(port_->readAll());
+    wake();
+}
+
+void Link::onTick()
+{
+    TimedOut = true;
+    wake();
+}
+
+void Link::onDeviceLost(const QString &reason)
+{
+    if (!port_->isOpen())
+        return;
+    const QString dev = port_->device();
+    port_->close();
+    wake();
+    emit deviceLost(dev, reason);
+}
+
+void Link::wake()
+{
+    if (loop_)
+        loop_->quit();
+}
+
+void Link::runUntil(const std::function<bool()> &done)
+{
+    while (!done() && !shutDown_) {
+        QEventLoop loop;
+        QEventLoop *outer = loop_;
+        loop_ = &loop;
+        loop.exec();
+        loop_ = outer;
+        // A wake meant for an enclosing wait may have landed here.
+        if (loop_)
+            QMetaObject::invokeMethod(loop_, &QEventLoop::quit, Qt::QueuedConnection);
+    }
+}
+
+void Link::armTimer(int ms)
+{
+    timer_.stop();
+    timer_.setInterval(ms < 0 ? 0 : ms);
+    TimedOut = false;
+    timer_.start();
+}
+
+void Link::disarmTimer() { timer_.stop(); }
+
+QString Link::SendCmd(const QString &command, bool show)
+{
+    InCommand = true;
+    show = show || options_.Asc;
+    if (show)
+        emit commandShown(command);
+    if (options_.Glf)
+        log(">" + command);
+    RxBuf.clear();
+
+    bool connected = !shutDown_ && port_->isOpen() && port_->write((command + '\r').toLatin1());
+    if (connected) {
+        armTimer(CmdTimeout);
+        runUntil([this] { return RxBuf.endsWith('\r') || TimedOut || !port_->isOpen(); });
+        disarmTimer();
+        connected = port_->isOpen() || RxBuf.endsWith('\r');
+    }
+
+    QString reply;
+    if (!connected && !TimedOut) {
+        // The port is closed or went away: no reason to wait for a reply.
+        if (show)
+            emit replyShown(QStringLiteral("Port not open!"));
+    } else if (TimedOut) {
+        if (show)
+            emit replyShown(QStringLiteral("TimeOut!"));
+    } else {
+        reply = RxBuf.left(RxBuf.size() - 1);
+        if (show) {
+            QString text = reply;
+            if (reply.size() == 3 && reply.endsWith('E'))
+                text += QStringLiteral(" : Syntax error!");
+            emit replyShown(text);
+        }
+    }
+    if (options_.Glf)
+        log("<" + reply);
+    InCommand = false;
+    return reply;
+}
+
+void Link::Wait(int ms)
+{
+    armTimer(ms);
+    runUntil([this] { return TimedOut; });
+    disarmTimer();
+}
+
+QString Link::openPort(const QString &device, const QString &settings)
+{
+    if (shutDown_)
+        return QStringLiteral("the program is closing");
+    return port_->open(device, settings);
+}
+
+void Link::closePort()
+{
+    port_->close();
+    wake();
+}
+
+bool Link::portOpen() const { return port_->isOpen(); }
+
+QString Link::device() const { return port_->device(); }
+
+bool Link::writeRaw(const QString &text)
+{
+    return !shutDown_ && port_->isOpen() && port_->write((text + '\r').toLatin1());
+}
+
+void Link::shutDown()
+{
+    shutDown_ = true;
+    timer_.stop();
+    port_->close();
+    wake();
+}
+
+void Link::log(const QString &line)
+{
+    QFile file(logFileName);
+    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Append)
+        && file.write((line + QStringLiteral("\r\n")).toLatin1()) == line.size() + 2;
+    if (ok) {
+        logFailureReported_ = false;
+        return;
+    }
+    // Logging is a convenience: the transaction goes on, the user hears once.
+    if (!logFailureReported_) {
+        logFailureReported_ = true;
+        emit logFailed(logFileName + ": " + file.errorString());
+    }
+}

@@ -1,0 +1,90 @@
+#include "main/controls.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+QPushButton *NamedButton(QWidget *parent, const QString &name, const QString &caption, const QString &tooltip)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    if (!tooltip.isEmpty())
+        b->setToolTip(tooltip);
+    return b;
+}
+
+QLineEdit *NamedLineEdit(QWidget *parent, const QString &name, const QString &text, int maxLength)
+{
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(name);
+    if (maxLength > 0)
+        e->setMaxLength(maxLength);
+    e->setText(text);
+    return e;
+}
+
+QLabel *NamedLabel(QWidget *parent, const QString &name, const QString &text)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setTextFormat(Qt::PlainText);
+    return l;
+}
+
+QPlainTextEdit *NamedTextArea(QWidget *parent, const QString &name, bool fixedPitch)
+{
+    auto *t = new QPlainTextEdit(parent);
+    t->setObjectName(name);
+    if (fixedPitch)
+        t->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    return t;
+}
+
+QRadioButton *NamedOption(QWidget *parent, const QString &name, const QString &caption, bool selected)
+{
+    auto *r = new QRadioButton(caption, parent);
+    r->setObjectName(name);
+    r->setChecked(selected);
+    return r;
+}
+
+QCheckBox *NamedCheck(QWidget *parent, const QString &name, const QString &caption, bool checked)
+{
+    auto *c = new QCheckBox(caption, parent);
+    c->setObjectName(name);
+    c->setChecked(checked);
+    return c;
+}
+
+QGroupBox *NamedFrame(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *g = new QGroupBox(caption, parent);
+    g->setObjectName(name);
+    return g;
+}
+
+static QString ToDisplay(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace('\r', '\n');
+    return text;
+}
+
+void SetBoxText(QPlainTextEdit *box, const QString &text) { box->setPlainText(ToDisplay(text)); }
+
+void AppendBoxText(QPlainTextEdit *box, const QString &text)
+{
+    SetBoxText(box, box->toPlainText() + ToDisplay(text));
+}
+
+QString BoxText(const QPlainTextEdit *box)
+{
+    QString text = box->toPlainText();
+    text.replace('\n', QStringLiteral("\r\n"));
+    return text;
+}

@@ -1,0 +1,26 @@
+#pragma once
+// Small helpers that create the named controls of the windows. Multi-line
+// boxes show CR LF line breaks as line breaks; BoxText gives them back as CR LF.
+#include <QString>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QWidget;
+
+QPushButton *NamedButton(QWidget *parent, const QString &name, const QString &caption,
+                         const QString &tooltip = QString());
+QLineEdit *NamedLineEdit(QWidget *parent, const QString &name, const QString &text, int maxLength = 0);
+QLabel *NamedLabel(QWidget *parent, const QString &name, const QString &text);
+QPlainTextEdit *NamedTextArea(QWidget *parent, const QString &name, bool fixedPitch);
+QRadioButton *NamedOption(QWidget *parent, const QString &name, const QString &caption, bool selected);
+QCheckBox *NamedCheck(QWidget *parent, const QString &name, const QString &caption, bool checked);
+QGroupBox *NamedFrame(QWidget *parent, const QString &name, const QString &caption);
+
+void SetBoxText(QPlainTextEdit *box, const QString &text);
+void AppendBoxText(QPlainTextEdit *box, const QString &text);
+QString BoxText(const QPlainTextEdit *box);

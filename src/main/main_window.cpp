@@ -1,0 +1,390 @@
+#include "main/main_window.h"
+
+#include "link/prompts.h"
+#include "main/controls.h"
+#include "main/macro_file.h"
+#include "main/session.h"
+
+#include <QActionGroup>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QStringList kSpeeds = {"9600", "19200", "38400", "57600", "115200"};
+// Value that the speed change appends to "0210200040000", by speed index.
+const QStringList kSpeedValues = {"145", "0A3", "051", "036", "01B"};
+
+struct Launcher {
+    const char *caption;
+    const char *window;
+    bool needsLink;
+};
+const Launcher kLaunchers[10] = {
+    {"Eeprom Read/Write", "DL_EE", true},        {"Data Flash management", "DL_Eff", false},
+    {"Memory Read/DisAsm", "DL_Mem", true},      {"SI Data Read", "DL_Pid", true},
+    {"Channels list editor", "DL_TCS", false},   {"Tune Manually", "DL_Tune", true},
+    {"Registers", "DL_Reg", true},               {"ScreenShot", "DL_Scr", true},
+    {"Volume", "DL_Vol", true},                  {"Flash Read/Write", "DL_Flh", true},
+};
+
+// Windows that need the link; Close shuts them.
+const QStringList kLinkWindows = {"DL_EE", "DL_Mem", "DL_Pid", "DL_Tune", "DL_Reg", "DL_Vol", "DL_Flh"};
+const QStringList kAllToolWindows = {"DL_EE",   "DL_Eff", "DL_Mem", "DL_Pid", "DL_TCS",
+                                     "DL_Tune", "DL_Reg", "DL_Scr", "DL_Vol", "DL_Flh"};
+
+QString Indexed(const char *name, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i); }
+
+} // namespace
+
+MainWindow::MainWindow(Session &session) : s_(session)
+{
+    setObjectName("DL_Main");
+    setWindowTitle("Kestrel V0.98");
+    auto *central = new QWidget(this);
+    auto *grid = new QGridLayout(central);
+    buildConnectionFrame(grid);
+    buildTerminalFrames(grid);
+    buildLauncher(grid);
+    setCentralWidget(central);
+    buildOptionsMenu();
+
+    // Window load: the first speed is selected.
+    cmbCom_->setCurrentIndex(0);
+    SetLinkControls(false);
+
+    connect(&s_.link, &Link::commandShown, this, [this](const QString &command) {
+        txtP2D_->setText(command);
+        txtD2P_->clear();
+    });
+    connect(&s_.link, &Link::replyShown, this, [this](const QString &text) { SetBoxText(txtD2P_, text); });
+    connect(&s_.link, &Link::deviceLost, this, &MainWindow::onDeviceLost);
+    connect(&s_.link, &Link::logFailed, this, [this](const QString &reason) {
+        AppendBoxText(txtD2P_, "\r\nLogging failed: " + reason);
+    });
+}
+
+void MainWindow::buildConnectionFrame(QGridLayout *grid)
+{
+    auto *com = NamedFrame(this, Indexed("F1", 0), "COM Connection");
+    auto *comLayout = new QGridLayout(com);
+    auto *ports = new QButtonGroup(this);
+    for (int i = 0; i < 2; ++i) {
+        optCom_[i] = NamedOption(com, Indexed("Opt_COM", i), QString::number(i + 1), i == 0);
+        optCom_[i]->setToolTip(s_.portDevice[i]);
+        ports->addButton(optCom_[i], i);
+        comLayout->addWidget(optCom_[i], 0, i);
+    }
+    cmbCom_ = new QComboBox(com);
+    cmbCom_->setObjectName("Cmb_COM");
+    cmbCom_->setEditable(true);
+    cmbCom_->setInsertPolicy(QComboBox::NoInsert);
+    cmbCom_->addItems(kSpeeds);
+    comLayout->addWidget(cmbCom_, 1, 0, 1, 2);
+    cmdOpen_ = NamedButton(com, "Cmd_Open", "Open");
+    cmdClose_ = NamedButton(com, "Cmd_Close", "Close");
+    cmdDec_[2] = NamedButton(com, Indexed("Cmd_Dec", 2), "Set Speed", "PC and Decoder");
+    comLayout->addWidget(cmdOpen_, 2, 0);
+    comLayout->addWidget(cmdClose_, 2, 1);
+    comLayout->addWidget(cmdDec_[2], 3, 0, 1, 2);
+    grid->addWidget(com, 0, 0, 2, 1);
+
+    auto *service = NamedFrame(this, Indexed("F1", 1), "Service Mode");
+    auto *serviceLayout = new QHBoxLayout(service);
+    cmdDec_[0] = NamedButton(service, Indexed("Cmd_Dec", 0), "Enter");
+    cmdDec_[1] = NamedButton(service, Indexed("Cmd_Dec", 1), "Exit");
+    serviceLayout->addWidget(cmdDec_[0]);
+    serviceLayout->addWidget(cmdDec_[1]);
+    grid->addWidget(service, 0, 1);
+
+    auto *macro = NamedFrame(this, Indexed("F1", 2), "Macro file");
+    auto *macroLayout = new QHBoxLayout(macro);
+    fnp_ = NamedLineEdit(macro, "FNp", "SoftReset.txt");
+    cmdDec_[4] = NamedButton(macro, Indexed("Cmd_Dec", 4), "Exec Macro File");
+    macroLayout->addWidget(fnp_);
+    macroLayout->addWidget(cmdDec_[4]);
+    grid->addWidget(macro, 1, 1);
+
+    connect(cmdOpen_, &QPushButton::clicked, this, &MainWindow::openClick);
+    connect(cmdClose_, &QPushButton::clicked, this, &MainWindow::closeClick);
+    for (int i = 0; i < 5; ++i)
+        if (i != 3)
+            connect(cmdDec_[i], &QPushButton::clicked, this, [this, i] { Cmd_Dec_Click(i); });
+}
+
+void MainWindow::buildTerminalFrames(QGridLayout *grid)
+{
+    auto *p2d = NamedFrame(this, Indexed("F1", 6), "PC --> Decoder");
+    auto *p2dLayout = new QHBoxLayout(p2d);
+    txtP2D_ = NamedLineEdit(p2d, "Txt_P2D", QString());
+    cmdDec_[3] = NamedButton(p2d, Indexed("Cmd_Dec", 3), "SEND");
+    p2dLayout->addWidget(txtP2D_);
+    p2dLayout->addWidget(cmdDec_[3]);
+    grid->addWidget(p2d, 2, 0, 1, 2);
+
+    auto *d2p = NamedFrame(this, Indexed("F1", 7), "Decoder ---> PC");
+    auto *d2pLayout = new QVBoxLayout(d2p);
+    txtD2P_ = NamedTextArea(d2p, "Txt_D2P", true);
+    d2pLayout->addWidget(txtD2P_);
+    grid->addWidget(d2p, 3, 0, 1, 2);
+
+    connect(cmdDec_[3], &QPushButton::clicked, this, [this] { Cmd_Dec_Click(3); });
+    // The Enter key sends only while SEND is enabled, that is while the port is open.
+    connect(txtP2D_, &QLineEdit::returnPressed, this, [this] {
+        if (cmdDec_[3]->isEnabled())
+            Cmd_Dec_Click(3);
+    });
+}
+
+void MainWindow::buildLauncher(QGridLayout *grid)
+{
+    auto *row = new QWidget(this);
+    auto *layout = new QGridLayout(row);
+    for (int i = 0; i < 10; ++i) {
+        cmdWin_[i] = NamedButton(row, Indexed("Cmd_Win", i), kLaunchers[i].caption);
+        layout->addWidget(cmdWin_[i], i / 5, i % 5);
+        connect(cmdWin_[i], &QPushButton::clicked, this, [this, i] { launcherClick(i); });
+    }
+    grid->addWidget(row, 4, 0, 1, 2);
+}
+
+void MainWindow::buildOptionsMenu()
+{
+    QMenu *opt = menuBar()->addMenu("Options");
+    opt->setObjectName("Opt");
+    opt->menuAction()->setObjectName("Opt");
+
+    auto radioGroup = [this, opt](const char *menuName, const QString &caption, const char *itemName,
+                                  const QStringList &captions, std::function<void(int)> apply) {
+        QMenu *menu = opt->addMenu(caption);
+        menu->setObjectName(menuName);
+        auto *group = new QActionGroup(menu);
+        group->setExclusive(true);
+        for (int i = 0; i < captions.size(); ++i) {
+            QAction *a = menu->addAction(captions[i]);
+            a->setObjectName(Indexed(itemName, i));
+            a->setCheckable(true);
+            a->setChecked(i == 0);
+            group->addAction(a);
+            connect(a, &QAction::triggered, this, [apply, i] { apply(i); });
+        }
+    };
+    Options &o = s_.options;
+    radioGroup("Mr", "Memory read mode", "Mrm",
+               {"Multi Byte (128)", "Single DWord (4)", "Single Word (2)", "Single Byte (1)"},
+               [&o](int i) { o.Mrm = static_cast<MemReadMode>(i); });
+    radioGroup("Eerwm", "Eeprom r/w mode", "Eem", {"Normal (Cmd_06)", "I2C (Cmd_27)"},
+               [&o](int i) { o.Eem = static_cast<EepromMode>(i); });
+    radioGroup("TCmds", "Tune syntax", "Tmd", {"7 digits (070)", "4 digits (071)"},
+               [&o](int i) { o.Tmd = static_cast<TuneSyntax>(i); });
+
+    QMenu *debug = opt->addMenu("Debug Mode");
+    debug->setObjectName("DM");
+    QAction *asc = debug->addAction("Always show commands");
+    asc->setObjectName("Asc");
+    asc->setCheckable(true);
+    connect(asc, &QAction::toggled, this, [&o](bool on) { o.Asc = on; });
+    QAction *glf = debug->addAction("Generate log file");
+    glf->setObjectName("Glf");
+    glf->setCheckable(true);
+    connect(glf, &QAction::toggled, this, [&o](bool on) { o.Glf = on; });
+}
+
+void MainWindow::SetLinkControls(bool enabled)
+{
+    for (auto *b : cmdDec_)
+        b->setEnabled(enabled);
+    for (int i = 0; i < 10; ++i)
+        cmdWin_[i]->setEnabled(kLaunchers[i].needsLink ? enabled : true);
+}
+
+QString MainWindow::selectedDevice() const { return s_.portDevice[optCom_[1]->isChecked() ? 1 : 0]; }
+
+void MainWindow::openClick()
+{
+    Link &link = s_.link;
+    if (link.linkBusy())
+        return;
+    link.closePort();
+    const QString device = selectedDevice();
+    const QString error = link.openPort(device, cmbCom_->currentText() + ",E,7,1");
+    if (!error.isEmpty()) {
+        SetBoxText(txtD2P_, "Cannot open " + device + ": " + error);
+        return;
+    }
+    cmdOpen_->setEnabled(false);
+    cmdClose_->setEnabled(true);
+    optCom_[0]->setEnabled(false);
+    optCom_[1]->setEnabled(false);
+    SetLinkControls(true);
+    link.PortIsOpen = true;
+}
+
+void MainWindow::showClosedState()
+{
+    cmdOpen_->setEnabled(true);
+    cmdClose_->setEnabled(false);
+    optCom_[0]->setEnabled(true);
+    optCom_[1]->setEnabled(true);
+    SetLinkControls(false);
+    s_.link.PortIsOpen = false;
+}
+
+void MainWindow::closeLinkWindows()
+{
+    for (const QString &name : kLinkWindows)
+        s_.windows.close(name);
+}
+
+void MainWindow::closeClick()
+{
+    if (s_.link.linkBusy())
+        return;
+    s_.link.closePort();
+    showClosedState();
+    closeLinkWindows();
+}
+
+void MainWindow::onDeviceLost(const QString &device, const QString &reason)
+{
+    // Not guarded by Busy: the port is already gone; running operations see
+    // empty replies and their windows are closed under them safely.
+    showClosedState();
+    SetBoxText(txtD2P_, "Connection lost on " + device + ": " + reason + " - port closed.");
+    closeLinkWindows();
+}
+
+void MainWindow::launcherClick(int index)
+{
+    if (s_.link.linkBusy() || index < 0 || index > 9)
+        return;
+    WindowRegistry &w = s_.windows;
+    if (index == 5) {
+        if (QWidget *tune = w.create("DL_Tune", true))
+            tune->show();
+        return;
+    }
+    w.create(kLaunchers[index].window);
+    if (index == 4)
+        w.create("DL_Tune", true);
+}
+
+void MainWindow::Cmd_Dec_Click(int index)
+{
+    if (s_.link.linkBusy() || index < 0 || index > 4)
+        return;
+    switch (index) {
+    case 0:
+    case 1: serviceMode(index); break;
+    case 2: setSpeed(); break;
+    case 3: sendClick(); break;
+    case 4: execMacro(); break;
+    }
+}
+
+void MainWindow::serviceMode(int index)
+{
+    s_.link.CmdTimeout = 2000;
+    s_.link.SendCmd(index == 0 ? "TRABUNE" : "100", true);
+}
+
+void MainWindow::setSpeed()
+{
+    Link &link = s_.link;
+    link.CmdTimeout = 5000;
+    // A typed speed that is not in the list has no speed-table value: the bare
+    // command would write a wrong value into the decoder's speed register.
+    const int speedIndex = kSpeeds.indexOf(cmbCom_->currentText());
+    if (speedIndex < 0) {
+        s_.prompter->inform("Set Speed", "Please choose a speed from the list.");
+        return;
+    }
+    cmbCom_->setCurrentIndex(speedIndex);
+    link.Busy = true;
+    txtP2D_->clear();
+    SetBoxText(txtD2P_, "Changing COM & Decoder speed...\r\n");
+    const QString command = "0210200040000" + kSpeedValues[speedIndex];
+    link.writeRaw(command);
+    txtP2D_->setText(command);
+    link.Wait(500);
+
+    link.closePort();
+    const QString error = link.openPort(selectedDevice(), cmbCom_->currentText() + ",E,7,1");
+    if (!error.isEmpty()) {
+        link.Busy = false;
+        showClosedState();
+        AppendBoxText(txtD2P_, "Cannot open " + selectedDevice() + ": " + error);
+        closeLinkWindows();
+        return;
+    }
+    AppendBoxText(txtD2P_, "Testing connection...\r\n");
+    link.Wait(100);
+    txtP2D_->clear();
+    const QString reply = link.SendCmd("09", false);
+    if (reply == "09E")
+        AppendBoxText(txtD2P_, "OK, connected at " + cmbCom_->currentText());
+    else
+        AppendBoxText(txtD2P_, "No reply from decoder...\r\nPower off then on the decoder and restart the program.");
+    link.Busy = false;
+}
+
+void MainWindow::sendClick()
+{
+    s_.link.CmdTimeout = 5000;
+    const QString text = txtP2D_->text();
+    if ((text.startsWith("28") || text.startsWith("29"))
+        && AskSure(*s_.prompter, "This command can erase your firmware!"))
+        return;
+    s_.link.SendCmd(text, true);
+}
+
+void MainWindow::execMacro()
+{
+    txtD2P_->clear();
+    txtP2D_->clear();
+    const QString name = fnp_->text();
+    if (!FileExists(name)) {
+        SetBoxText(txtD2P_, "File not found!");
+        return;
+    }
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        SetBoxText(txtD2P_, "Cannot read " + name + ": " + file.errorString());
+        return;
+    }
+    const QStringList items = ReadMacroItems(file.readAll());
+    file.close();
+    for (const QString &item : items) {
+        const QString line = item.toUpper();
+        const std::optional<QString> command = MacroCommand(line);
+        const QString reply = command ? s_.link.SendCmd(*command, true) : QStringLiteral(" ");
+        if (reply.isEmpty() || (reply.size() == 3 && reply.endsWith('E'))) {
+            SetBoxText(txtD2P_, "Command error: " + line);
+            return;
+        }
+    }
+}
+
+void MainWindow::Wait(int ms) { s_.link.Wait(ms); }
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // Closing the port ends a wait in progress; the tool windows close
+    // (safely, even in the middle of an operation) and the program ends.
+    event->accept();
+    s_.link.closePort();
+    for (const QString &name : kAllToolWindows)
+        s_.windows.close(name);
+    s_.quit(0);
+}

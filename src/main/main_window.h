@@ -1,0 +1,57 @@
+#pragma once
+// DL_Main: the port and its speed, service mode, the terminal and macro
+// files, the Options menu and the launcher of the tool windows.
+#include <QMainWindow>
+
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class Session;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(Session &session);
+
+    // The button array Cmd_Dec: 0 service mode Enter, 1 Exit, 2 Set Speed,
+    // 3 SEND, 4 Exec Macro File. Also called by other windows.
+    void Cmd_Dec_Click(int index);
+    void Wait(int ms);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildConnectionFrame(class QGridLayout *grid);
+    void buildTerminalFrames(class QGridLayout *grid);
+    void buildLauncher(class QGridLayout *grid);
+    void buildOptionsMenu();
+
+    void openClick();
+    void closeClick();
+    void launcherClick(int index);
+    void serviceMode(int index);
+    void setSpeed();
+    void sendClick();
+    void execMacro();
+
+    void SetLinkControls(bool enabled);
+    void showClosedState();
+    void closeLinkWindows();
+    void onDeviceLost(const QString &device, const QString &reason);
+    QString selectedDevice() const;
+
+    Session &s_;
+    QRadioButton *optCom_[2];
+    QComboBox *cmbCom_;
+    QPushButton *cmdOpen_;
+    QPushButton *cmdClose_;
+    QPushButton *cmdDec_[5];
+    QPushButton *cmdWin_[10];
+    QLineEdit *txtP2D_;
+    QLineEdit *fnp_;
+    QPlainTextEdit *txtD2P_;
+};

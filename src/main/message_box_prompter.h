@@ -1,0 +1,9 @@
+#pragma once
+#include "link/prompts.h"
+
+// Questions as modal message boxes, for the interactive program.
+class MessageBoxPrompter : public Prompter {
+public:
+    bool confirm(const QString &title, const QString &text) override;
+    void inform(const QString &title, const QString &text) override;
+};

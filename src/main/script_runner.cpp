@@ -1,0 +1,505 @@
+#include "main/script_runner.h"
+
+#include "main/session.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+struct VerbShape {
+    const char *verb;
+    int minArgs;
+    int maxArgs;
+};
+// Number of arguments after the verb.
+const VerbShape kVerbs[] = {
+    {"click", 1, 1},          {"set", 2, 2},          {"choose", 2, 2},        {"dblclick", 2, 2},
+    {"key", 2, 2},            {"answer", 1, 1},       {"after", 3, 3},         {"expect", 2, 2},
+    {"expect-contains", 2, 2}, {"expect-count", 2, 2}, {"expect-checked", 2, 2}, {"expect-enabled", 2, 2},
+    {"expect-visible", 2, 2}, {"expect-file", 3, 3},  {"expect-no-file", 1, 1}, {"print", 1, 1},
+    {"wait", 1, 1},           {"close", 1, 1},
+};
+
+bool IsNumber(const QString &s)
+{
+    bool ok = false;
+    const int v = s.toInt(&ok);
+    return ok && v >= 0;
+}
+
+bool IsYesNo(const QString &s) { return s == "yes" || s == "no"; }
+
+QString Normalised(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace('\r', '\n');
+    return text;
+}
+
+QString Quoted(const QString &text)
+{
+    QString t = text;
+    t.replace('\\', "\\\\").replace('"', "\\\"").replace('\n', "\\n").replace('\r', "\\r");
+    return '"' + t + '"';
+}
+
+QString CheckShape(const QStringList &w)
+{
+    const QString &verb = w[0];
+    const int n = w.size() - 1;
+    for (const auto &shape : kVerbs) {
+        if (verb != QLatin1String(shape.verb))
+            continue;
+        if (n < shape.minArgs || n > shape.maxArgs)
+            return QStringLiteral("wrong number of arguments for %1").arg(verb);
+        if ((verb == "choose" || verb == "dblclick" || verb == "expect-count") && !IsNumber(w[2]))
+            return "expected a number: " + w[2];
+        if (verb == "key" && w[2] != "Enter")
+            return "unknown key: " + w[2];
+        if (verb == "answer" && w[1] != "ok" && w[1] != "cancel")
+            return "answer takes ok or cancel";
+        if (verb == "after" && (!IsNumber(w[1]) || w[2] != "click"))
+            return "after takes MS click W.C";
+        if ((verb == "expect-checked" || verb == "expect-enabled" || verb == "expect-visible") && !IsYesNo(w[2]))
+            return "expected yes or no: " + w[2];
+        if (verb == "expect-file" && !((w[2] == "size" && IsNumber(w[3])) || w[2] == "sha256"))
+            return "expect-file takes NAME size N or NAME sha256 HEX";
+        if (verb == "wait" && !IsNumber(w[1]))
+            return "expected a number: " + w[1];
+        return QString();
+    }
+    return "unknown statement: " + verb;
+}
+
+} // namespace
+
+bool TokenizeScriptLine(const QString &line, QStringList &words, QString &error)
+{
+    words.clear();
+    int i = 0;
+    const int n = line.size();
+    while (i < n) {
+        const QChar c = line[i];
+        if (c == ' ' || c == '\t') {
+            ++i;
+            continue;
+        }
+        if (c == '#')
+            break;
+        QString word;
+        if (c == '"') {
+            ++i;
+            bool closed = false;
+            while (i < n) {
+                const QChar d = line[i++];
+                if (d == '"') {
+                    closed = true;
+                    break;
+                }
+                if (d != '\\') {
+                    word += d;
+                    continue;
+                }
+                if (i >= n)
+                    break;
+                const QChar e = line[i++];
+                if (e == '"' || e == '\\')
+                    word += e;
+                else if (e == 'r')
+                    word += '\r';
+                else if (e == 'n')
+                    word += '\n';
+                else {
+                    error = QStringLiteral("unknown escape \\%1").arg(e);
+                    return false;
+                }
+            }
+            if (!closed) {
+                error = "unclosed quote";
+                return false;
+            }
+        } else {
+            while (i < n && line[i] != ' ' && line[i] != '\t')
+                word += line[i++];
+        }
+        words.append(word);
+    }
+    return true;
+}
+
+bool ParseScript(const QString &text, QList<ScriptStatement> &out, QString &error)
+{
+    out.clear();
+    const QStringList lines = text.split('\n');
+    for (int i = 0; i < lines.size(); ++i) {
+        QString line = lines[i];
+        if (line.endsWith('\r'))
+            line.chop(1);
+        ScriptStatement st;
+        st.line = i + 1;
+        st.source = line.trimmed();
+        QString why;
+        if (!TokenizeScriptLine(line, st.args, why)) {
+            error = QStringLiteral("line %1: %2").arg(st.line).arg(why);
+            return false;
+        }
+        if (st.args.isEmpty())
+            continue;
+        why = CheckShape(st.args);
+        if (!why.isEmpty()) {
+            error = QStringLiteral("line %1: %2").arg(st.line).arg(why);
+            return false;
+        }
+        out.append(st);
+    }
+    return true;
+}
+
+bool ScriptPrompter::next(const QString &title, const QString &text)
+{
+    std::fprintf(stderr, "[box] %s: %s\n", qPrintable(title), qPrintable(text));
+    if (answers_.isEmpty()) {
+        if (unanswered.isEmpty())
+            unanswered = title + ": " + text;
+        return false;
+    }
+    return answers_.takeFirst();
+}
+
+bool ScriptPrompter::confirm(const QString &title, const QString &text) { return next(title, text); }
+
+void ScriptPrompter::inform(const QString &title, const QString &text) { next(title, text); }
+
+QString ControlText(const QObject *obj, int index)
+{
+    if (auto *list = qobject_cast<const QListWidget *>(obj)) {
+        const int row = index >= 0 ? index : list->currentRow();
+        const QListWidgetItem *item = list->item(row);
+        return item ? item->text() : QString();
+    }
+    if (auto *combo = qobject_cast<const QComboBox *>(obj))
+        return index >= 0 ? combo->itemText(index) : combo->currentText();
+    if (auto *text = qobject_cast<const QPlainTextEdit *>(obj)) {
+        if (index < 0)
+            return Normalised(text->toPlainText());
+        return Normalised(text->toPlainText()).split('\n').value(index);
+    }
+    if (auto *button = qobject_cast<const QAbstractButton *>(obj))
+        return button->text();
+    if (auto *edit = qobject_cast<const QLineEdit *>(obj))
+        return edit->text();
+    if (auto *label = qobject_cast<const QLabel *>(obj))
+        return Normalised(label->text());
+    if (auto *group = qobject_cast<const QGroupBox *>(obj))
+        return group->title();
+    if (auto *menu = qobject_cast<const QMenu *>(obj))
+        return menu->title();
+    if (auto *action = qobject_cast<const QAction *>(obj))
+        return action->text();
+    if (auto *widget = qobject_cast<const QWidget *>(obj))
+        return widget->windowTitle();
+    return QString();
+}
+
+static int ControlCount(const QObject *obj)
+{
+    if (auto *list = qobject_cast<const QListWidget *>(obj))
+        return list->count();
+    if (auto *combo = qobject_cast<const QComboBox *>(obj))
+        return combo->count();
+    if (auto *text = qobject_cast<const QPlainTextEdit *>(obj))
+        return text->toPlainText().isEmpty() ? 0 : text->document()->blockCount();
+    return -1;
+}
+
+ScriptRunner::ScriptRunner(Session &session, ScriptPrompter &prompter, QList<ScriptStatement> statements)
+    : session_(session), prompter_(prompter), statements_(std::move(statements))
+{
+}
+
+void ScriptRunner::run()
+{
+    Outcome result = Ok;
+    for (const ScriptStatement &st : statements_) {
+        if (session_.quitting())
+            break;
+        result = execute(st);
+        if (result == Ok && deferred_ != Ok) {
+            std::fprintf(stderr, "line %d: %s\n", st.line, qPrintable(deferredWhy_));
+            result = deferred_;
+        }
+        if (result == Ok && !prompter_.unanswered.isEmpty())
+            result = fail(st, "a message box with no answer queued: " + prompter_.unanswered);
+        if (result != Ok)
+            break;
+    }
+    std::fflush(stdout);
+    session_.quit(result);
+    // The main window may have ended the program already with status 0.
+    QCoreApplication::exit(result);
+}
+
+ScriptRunner::Outcome ScriptRunner::fail(const ScriptStatement &st, const QString &found)
+{
+    std::fprintf(stderr, "line %d: %s\n  found: %s\n", st.line, qPrintable(st.source), qPrintable(found));
+    return Failed;
+}
+
+ScriptRunner::Outcome ScriptRunner::malformed(const ScriptStatement &st, const QString &why)
+{
+    std::fprintf(stderr, "line %d: %s\n  %s\n", st.line, qPrintable(st.source), qPrintable(why));
+    return Malformed;
+}
+
+QWidget *ScriptRunner::window(const QString &name) const
+{
+    QWidget *found = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->objectName() != name)
+            continue;
+        // A window closed in the middle of an operation may linger hidden.
+        if (!found || (w->isVisible() && !found->isVisible()))
+            found = w;
+    }
+    return found;
+}
+
+QObject *ScriptRunner::control(const QString &ref, int *index, QString &why, bool &windowMissing) const
+{
+    windowMissing = false;
+    QString path = ref;
+    if (index)
+        *index = -1;
+    if (path.endsWith(']')) {
+        const int open = path.lastIndexOf('[');
+        bool ok = false;
+        const int n = open > 0 ? path.mid(open + 1, path.size() - open - 2).toInt(&ok) : -1;
+        if (!ok || n < 0 || !index) {
+            why = "bad line index in " + ref;
+            return nullptr;
+        }
+        *index = n;
+        path = path.left(open);
+    }
+    const int dot = path.indexOf('.');
+    if (dot <= 0 || dot == path.size() - 1) {
+        why = "expected WINDOW.CONTROL: " + ref;
+        return nullptr;
+    }
+    QWidget *w = window(path.left(dot));
+    if (!w) {
+        windowMissing = true;
+        why = "window " + path.left(dot) + " is not open";
+        return nullptr;
+    }
+    const QString name = path.mid(dot + 1);
+    for (QObject *o : w->findChildren<QObject *>()) {
+        if (o->objectName() != name)
+            continue;
+        // Menus and their actions share names; actions are what users click.
+        if (qobject_cast<QMenu *>(o)) {
+            if (QObject *a = static_cast<QMenu *>(o)->menuAction(); a && a->objectName() == name)
+                return a;
+        }
+        return o;
+    }
+    why = "no control " + name + " in " + path.left(dot);
+    return nullptr;
+}
+
+ScriptRunner::Outcome ScriptRunner::withControl(const ScriptStatement &st, const QString &ref, QObject *&obj,
+                                                int *index)
+{
+    QString why;
+    bool windowMissing = false;
+    obj = control(ref, index, why, windowMissing);
+    if (obj)
+        return Ok;
+    return windowMissing ? fail(st, why) : malformed(st, why);
+}
+
+bool ScriptRunner::click(QObject *obj)
+{
+    if (auto *button = qobject_cast<QAbstractButton *>(obj)) {
+        button->click();
+        return true;
+    }
+    if (auto *action = qobject_cast<QAction *>(obj)) {
+        action->trigger();
+        return true;
+    }
+    return false;
+}
+
+void ScriptRunner::waitMs(int ms)
+{
+    if (session_.quitting())
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+ScriptRunner::Outcome ScriptRunner::execute(const ScriptStatement &st)
+{
+    const QStringList &a = st.args;
+    const QString &verb = a[0];
+    QObject *obj = nullptr;
+    int index = -1;
+
+    if (verb == "answer") {
+        prompter_.queue(a[1] == "ok");
+        return Ok;
+    }
+    if (verb == "wait") {
+        waitMs(a[1].toInt());
+        return Ok;
+    }
+    if (verb == "expect-file" || verb == "expect-no-file") {
+        QFile file(a[1]);
+        if (verb == "expect-no-file")
+            return file.exists() ? fail(st, "the file exists") : Ok;
+        if (!file.exists())
+            return fail(st, "no such file");
+        if (a[2] == "size")
+            return file.size() == a[3].toLongLong() ? Ok : fail(st, QString::number(file.size()) + " bytes");
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(st, "cannot read: " + file.errorString());
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        hash.addData(&file);
+        const QString hex = QString::fromLatin1(hash.result().toHex());
+        return hex.compare(a[3], Qt::CaseInsensitive) == 0 ? Ok : fail(st, hex);
+    }
+    if (verb == "expect-visible") {
+        QWidget *w = window(a[1]);
+        const bool visible = w && w->isVisible();
+        return visible == (a[2] == "yes") ? Ok : fail(st, visible ? "yes" : "no");
+    }
+    if (verb == "close") {
+        QWidget *w = window(a[1]);
+        if (!w)
+            return fail(st, "window " + a[1] + " is not open");
+        w->close();
+        return Ok;
+    }
+    if (verb == "after") {
+        if (Outcome o = withControl(st, a[3], obj); o != Ok)
+            return o;
+        QPointer<QObject> target = obj;
+        const int line = st.line;
+        QTimer::singleShot(a[1].toInt(), [this, target, line] {
+            if (!target || !click(target)) {
+                deferred_ = Failed;
+                deferredWhy_ = QStringLiteral("the click scheduled on line %1 found no control").arg(line);
+            }
+        });
+        return Ok;
+    }
+
+    const bool wantsIndex = verb == "expect";
+    if (Outcome o = withControl(st, a[1], obj, wantsIndex ? &index : nullptr); o != Ok)
+        return o;
+
+    if (verb == "click")
+        return click(obj) ? Ok : malformed(st, a[1] + " cannot be clicked");
+    if (verb == "set") {
+        if (auto *edit = qobject_cast<QLineEdit *>(obj)) {
+            edit->setText(a[2]);
+            emit edit->textEdited(a[2]);
+        } else if (auto *combo = qobject_cast<QComboBox *>(obj); combo && combo->isEditable()) {
+            combo->setEditText(a[2]);
+        } else if (auto *text = qobject_cast<QPlainTextEdit *>(obj)) {
+            text->setPlainText(a[2]);
+        } else {
+            return malformed(st, a[1] + " holds no text to set");
+        }
+        return Ok;
+    }
+    if (verb == "choose" || verb == "dblclick") {
+        const int n = a[2].toInt();
+        if (auto *combo = qobject_cast<QComboBox *>(obj); combo && verb == "choose") {
+            if (n >= combo->count())
+                return fail(st, QStringLiteral("%1 has %2 entries").arg(a[1]).arg(combo->count()));
+            combo->setCurrentIndex(n);
+            emit combo->activated(n);
+            return Ok;
+        }
+        auto *list = qobject_cast<QListWidget *>(obj);
+        if (!list)
+            return malformed(st, a[1] + " is not a list");
+        QListWidgetItem *item = list->item(n);
+        if (!item)
+            return fail(st, QStringLiteral("%1 has %2 lines").arg(a[1]).arg(list->count()));
+        list->setCurrentRow(n);
+        if (verb == "choose")
+            emit list->itemClicked(item);
+        else
+            emit list->itemDoubleClicked(item);
+        return Ok;
+    }
+    if (verb == "key") {
+        auto *w = qobject_cast<QWidget *>(obj);
+        if (!w)
+            return malformed(st, a[1] + " takes no keys");
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QCoreApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QCoreApplication::sendEvent(w, &release);
+        return Ok;
+    }
+    if (verb == "print") {
+        std::printf("%s\n", qPrintable(ControlText(obj)));
+        std::fflush(stdout);
+        return Ok;
+    }
+    if (verb == "expect") {
+        const QString found = ControlText(obj, index);
+        return found == Normalised(a[2]) ? Ok : fail(st, Quoted(found));
+    }
+    if (verb == "expect-contains") {
+        const QString found = ControlText(obj);
+        return found.contains(Normalised(a[2])) ? Ok : fail(st, Quoted(found));
+    }
+    if (verb == "expect-count") {
+        const int count = ControlCount(obj);
+        if (count < 0)
+            return malformed(st, a[1] + " has no lines to count");
+        return count == a[2].toInt() ? Ok : fail(st, QString::number(count));
+    }
+    if (verb == "expect-checked") {
+        bool checked = false;
+        if (auto *button = qobject_cast<QAbstractButton *>(obj))
+            checked = button->isChecked();
+        else if (auto *action = qobject_cast<QAction *>(obj))
+            checked = action->isChecked();
+        else
+            return malformed(st, a[1] + " has no check mark");
+        return checked == (a[2] == "yes") ? Ok : fail(st, checked ? "yes" : "no");
+    }
+    if (verb == "expect-enabled") {
+        bool enabled = false;
+        if (auto *w = qobject_cast<QWidget *>(obj))
+            enabled = w->isEnabled();
+        else if (auto *action = qobject_cast<QAction *>(obj))
+            enabled = action->isEnabled();
+        return enabled == (a[2] == "yes") ? Ok : fail(st, enabled ? "yes" : "no");
+    }
+    return malformed(st, "unknown statement");
+}

@@ -1,0 +1,43 @@
+#include "main/tool_window.h"
+
+#include "main/session.h"
+
+#include <QCloseEvent>
+
+ToolWindow::ToolWindow(Session &session, const QString &windowName, const QString &caption)
+    : session_(session)
+{
+    setObjectName(windowName);
+    setWindowTitle(caption);
+}
+
+Link &ToolWindow::link() { return session_.link; }
+
+bool ToolWindow::runAction(const std::function<void()> &action, bool holdBusy)
+{
+    Link &l = session_.link;
+    if (l.linkBusy() || closing_ || session_.quitting())
+        return false;
+    StopFlag = false;
+    if (holdBusy)
+        l.Busy = true;
+    ++actionDepth_;
+    action();
+    --actionDepth_;
+    if (holdBusy)
+        l.Busy = false;
+    // A close during the action only hid the window; finish it now that
+    // nothing of it is on the stack.
+    if (closing_ && actionDepth_ == 0)
+        deleteLater();
+    return true;
+}
+
+void ToolWindow::closeEvent(QCloseEvent *event)
+{
+    StopFlag = true;
+    closing_ = true;
+    event->accept();
+    if (actionDepth_ == 0)
+        deleteLater();
+}
