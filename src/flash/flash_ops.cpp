@@ -1,0 +1,345 @@
+#include "flash/flash_ops.h"
+
+#include "flash/image.h"
+#include "link/conversions.h"
+#include "link/memread.h"
+#include <QFile>
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+constexpr int kClickTimeoutMs = 750;
+constexpr int kSaveTimeoutMs = 500;
+constexpr int kEraseAllTimeoutMs = 10000;
+constexpr int kEraseBlockTimeoutMs = 1000;
+constexpr int kEraseSettleMs = 2000;
+constexpr int kPageReadTries = 9;
+constexpr qint32 kAddressBase = 0xE00000;
+constexpr qint32 kChipBlock = 0x20000;      // one 64 K-word block of the chips on the 32-bit bus
+constexpr int kChipBlocks = 16;
+constexpr quint8 kManufacturerST = 0x20;
+constexpr qint32 kDataAreaLimit = 0x80000;
+
+void Append(const OperationHooks &hooks, const QString &text)
+{
+    hooks.setStatus(hooks.status() + text);
+}
+
+QString HexNoLeadingZeros(int value)
+{
+    return QString::number(value, 16).toUpper();
+}
+
+// Status text of a flash offset, "7F" + six address digits.
+QString FlashAddressStatus(qint32 offset)
+{
+    return "7F" + Hex6(offset + kAddressBase);
+}
+
+// Identification code at offset; both chips must answer the same. On failure
+// the status is replaced by the message.
+std::optional<quint8> ReadBothChipsId(CommandChannel &link, qint32 offset, QString &status)
+{
+    quint8 odd = 0;
+    quint8 even = 0;
+    if (FRCmd(link, offset, odd, even)) {
+        status = "Read Error!";
+        return std::nullopt;
+    }
+    if (odd != even) {
+        status = "ID_EVEN <> ID_ODD !";
+        return std::nullopt;
+    }
+    return even;
+}
+
+QString ProtectionLetters(CommandChannel &link, bool bottomBoot)
+{
+    const int bootBlock = bottomBoot ? 0 : kChipBlocks - 1;
+    QString letters;
+    for (int b = 0; b < kChipBlocks; ++b) {
+        const qint32 start = b * kChipBlock;
+        letters += BlockProt(link, start);
+        if (b == bootBlock) {
+            for (qint32 sub : {0x8000, 0xC000, 0x10000})
+                letters += BlockProt(link, start + sub);
+        }
+    }
+    return letters;
+}
+
+// Steps after the chips entered identification mode; the caller resets them.
+void Identify(CommandChannel &link, FlashTypeResult &result)
+{
+    const std::optional<quint8> maker = ReadBothChipsId(link, 0, result.status);
+    if (!maker)
+        return;
+    result.status = HexNoLeadingZeros(*maker) + " ";
+    if (*maker != kManufacturerST) {
+        result.status += "Unknown Manufacturer Code!";
+        return;
+    }
+    const std::optional<quint8> device = ReadBothChipsId(link, 4, result.status);
+    if (!device)
+        return;
+    result.status += HexNoLeadingZeros(*device) + " ";
+    if (*device == 0x58 || *device == 0x5B) {
+        result.status += "ST-M29F800AB";
+        result.bottomBoot = true;
+    } else if (*device == 0xEC) {
+        result.status += "ST-M29F800AT";
+        result.bottomBoot = false;
+    } else {
+        result.status += "Unknown Device Code!";
+        return;
+    }
+    result.status += " Prot:" + ProtectionLetters(link, result.bottomBoot);
+    result.ok = true;
+}
+
+bool Unlock(CommandChannel &link)
+{
+    return FWCmd(link, kCmdAddr555, 0xAA) || FWCmd(link, kCmdAddr2AA, 0x55);
+}
+
+bool OutsideDataArea(qint32 offset)
+{
+    return (offset & 0xFFFFF) >= kDataAreaLimit;
+}
+
+bool IsErased(const FlashWord &w)
+{
+    return std::all_of(w.begin(), w.end(), [](quint8 b) { return b == 0xFF; });
+}
+
+FlashWord ImageWord(std::span<const quint8> image, qint32 a)
+{
+    return FlashWord{image[a], image[a + 1], image[a + 2], image[a + 3]};
+}
+
+// Programs and verifies every word of one erased block; the used ends
+// u1 and u2 of its first and second 64 KB image block limit the work
+// while "Ignore empty space" is checked.
+FlashOutcome ProgramBlock(CommandChannel &link, const OperationHooks &hooks, std::span<const quint8> image,
+                          const DataFlashBlock &block, qint32 u1, qint32 u2,
+                          const std::function<bool()> &ignoreEmptySpace)
+{
+    for (qint32 a = block.start; a <= block.end; a += 4) {
+        if (ignoreEmptySpace())
+            a = SkipEmptySpace(a, a < block.start + kImageBlockSize ? u1 : u2);
+        if ((a & 0xFF) == 0)
+            hooks.setStatus("Writing " + FlashAddressStatus(a).left(6) + "XX");
+        if (hooks.stopRequested()) {
+            Append(hooks, " User Break!");
+            return FlashOutcome::UserBreak;
+        }
+        const FlashWord w = ImageWord(image, a);
+        if (!IsErased(w) && ProgramDword(link, a, w)) {
+            Append(hooks, " Program Error!");
+            return FlashOutcome::ProgramError;
+        }
+        FlashWord readBack{};
+        if (FRead(link, a, readBack)) {
+            hooks.setStatus("Read Error!");
+            return FlashOutcome::ReadError;
+        }
+        if (readBack != w) {
+            Append(hooks, " Verify Error!");
+            return FlashOutcome::VerifyError;
+        }
+    }
+    return FlashOutcome::Done;
+}
+
+} // namespace
+
+FlashTypeResult ReadFlashType(CommandChannel &link)
+{
+    link.SetCmdTimeout(kClickTimeoutMs);
+    FlashTypeResult result;
+    if (AutoSelect(link)) {
+        result.status = "Write Error!";
+        return result;
+    }
+    Identify(link, result);
+    FlashReset(link);
+    return result;
+}
+
+FlashRegion FlashRegionFor(int index)
+{
+    static constexpr FlashRegion kRegions[] = {
+        {0x7FE000, 0x7FE7FF, "flash512k.bin"},
+        {0x7FE800, 0x7FFFFF, "firmware.bin"},
+        {0x7FE000, 0x7FFFFF, "flash.bin"},
+    };
+    return kRegions[std::clamp(index, 0, 2)];
+}
+
+FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &prompter,
+                            const OperationHooks &hooks, qint32 firstPage, qint32 lastPage,
+                            const QString &fileName)
+{
+    link.SetCmdTimeout(kSaveTimeoutMs);
+    if (!AskOverwrite(prompter, fileName))
+        return FlashOutcome::Declined;
+
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        hooks.setStatus("Cannot write " + fileName + " !");
+        return FlashOutcome::FileError;
+    }
+    for (qint64 page = firstPage; page <= lastPage; ++page) {
+        if (hooks.stopRequested()) {
+            hooks.setStatus("User Break.");
+            return FlashOutcome::UserBreak;
+        }
+        hooks.setStatus("Reading " + Hex6(qint32(page)) + "XX");
+        Page buffer{};
+        bool failed = true;
+        for (int attempt = 0; attempt < kPageReadTries && failed; ++attempt)
+            failed = MemRead(link, mode, buffer, qint32(page));
+        if (failed) {
+            hooks.setStatus("Read Error !!!");
+            return FlashOutcome::ReadError;
+        }
+        if (file.write(reinterpret_cast<const char *>(buffer.data()), qint64(buffer.size())) != qint64(buffer.size())) {
+            hooks.setStatus("Cannot write " + fileName + " !");
+            return FlashOutcome::FileError;
+        }
+    }
+    if (!file.flush()) {
+        hooks.setStatus("Cannot write " + fileName + " !");
+        return FlashOutcome::FileError;
+    }
+    hooks.setStatus("Done.");
+    return FlashOutcome::Done;
+}
+
+FlashOutcome EraseDataFlash(CommandChannel &link, Prompter &prompter, const OperationHooks &hooks)
+{
+    link.SetCmdTimeout(kClickTimeoutMs);
+    if (AskSure(prompter, "This will erase the whole DATA Flash area! (7FE00000-7FE7FFFF)"))
+        return FlashOutcome::Declined;
+    hooks.setStatus("Erasing...");
+    link.SetCmdTimeout(kEraseAllTimeoutMs);
+    if (link.SendCmd("280", true).left(3) == "280") {
+        Append(hooks, "Data Flash erased.");
+        return FlashOutcome::Done;
+    }
+    Append(hooks, "Error!");
+    return FlashOutcome::Error;
+}
+
+bool EraseBlock(CommandChannel &link, qint32 offset)
+{
+    offset &= kFlashSize - 1;
+    link.SetCmdTimeout(kEraseBlockTimeoutMs);
+    if (Unlock(link) || FWCmd(link, kCmdAddr555, 0x80) || Unlock(link))
+        return true;
+    if (OutsideDataArea(offset))
+        return true;
+    if (FWCmd(link, offset, 0x30))
+        return true;
+    link.Wait(kEraseSettleMs);
+    FlashWord first{};
+    if (FRead(link, offset, first))
+        return true;
+    if (!IsErased(first)) {
+        FlashReset(link);
+        return true;
+    }
+    return false;
+}
+
+bool ProgramDword(CommandChannel &link, qint32 offset, const FlashWord &w)
+{
+    if (Unlock(link) || FWCmd(link, kCmdAddr555, 0xA0))
+        return true;
+    if (OutsideDataArea(offset))
+        return true;
+    return FWrite(link, offset, w);
+}
+
+DataFlashBlock DataFlashBlockAt(int index)
+{
+    static constexpr DataFlashBlock kBlocks[kDataFlashBlocks] = {
+        {0x00000, 0x0FFFF}, {0x10000, 0x1FFFF}, {0x20000, 0x3FFFF}, {0x40000, 0x5FFFF}, {0x60000, 0x7FFFF},
+    };
+    return kBlocks[std::clamp(index, 0, kDataFlashBlocks - 1)];
+}
+
+FlashOutcome ProgramDataFlash(CommandChannel &link, Prompter &prompter, const OperationHooks &hooks,
+                              const QString &fileName, const std::array<bool, kDataFlashBlocks> &selected,
+                              const std::function<bool()> &ignoreEmptySpace)
+{
+    link.SetCmdTimeout(kClickTimeoutMs);
+    if (AskSure(prompter, "This will erase and write the selected DATA Flash area!"))
+        return FlashOutcome::Declined;
+    if (!FileExists(fileName)) {
+        hooks.setStatus("No file " + fileName + " !");
+        return FlashOutcome::NoFile;
+    }
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        hooks.setStatus("Cannot read " + fileName + " !");
+        return FlashOutcome::FileError;
+    }
+    if (file.size() < kImageSize) {
+        hooks.setStatus("File length is less that 512KBytes!");
+        return FlashOutcome::TooShort;
+    }
+    const QByteArray data = file.read(kImageSize);
+    if (data.size() != kImageSize) {
+        hooks.setStatus("Cannot read " + fileName + " !");
+        return FlashOutcome::FileError;
+    }
+    file.close();
+    if (std::none_of(selected.begin(), selected.end(), [](bool b) { return b; })) {
+        hooks.setStatus("Nothing to Write!");
+        return FlashOutcome::NothingToWrite;
+    }
+    const std::span<const quint8> image(reinterpret_cast<const quint8 *>(data.constData()), size_t(data.size()));
+    return ProgramDataFlashImage(link, hooks, image, selected, ignoreEmptySpace);
+}
+
+FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &hooks,
+                                   std::span<const quint8> image,
+                                   const std::array<bool, kDataFlashBlocks> &selected,
+                                   const std::function<bool()> &ignoreEmptySpace)
+{
+    if (image.size() < size_t(kImageSize)) {
+        hooks.setStatus("File length is less that 512KBytes!");
+        return FlashOutcome::TooShort;
+    }
+    for (int i = 0; i < kDataFlashBlocks; ++i) {
+        if (!selected[i])
+            continue;
+        const DataFlashBlock block = DataFlashBlockAt(i);
+        const bool twoImageBlocks = block.end - block.start + 1 > kImageBlockSize;
+        const qint32 u1 = UsedEnd(image, block.start);
+        const qint32 u2 = twoImageBlocks ? UsedEnd(image, block.start + kImageBlockSize) : kImageSize;
+        hooks.setStatus("Erasing " + FlashAddressStatus(block.start));
+        if (EraseBlock(link, block.start)) {
+            Append(hooks, " Erase Error!");
+            return FlashOutcome::EraseError;
+        }
+        const FlashOutcome outcome = ProgramBlock(link, hooks, image, block, u1, u2, ignoreEmptySpace);
+        if (outcome != FlashOutcome::Done)
+            return outcome;
+    }
+    hooks.setStatus("Done.");
+    return FlashOutcome::Done;
+}
+
+std::optional<int> CoupledCheckBox(int clickedIndex, bool bottomBoot)
+{
+    if (bottomBoot)
+        return std::nullopt;
+    if (clickedIndex == 0)
+        return 1;
+    if (clickedIndex == 1)
+        return 0;
+    return std::nullopt;
+}

@@ -1,0 +1,99 @@
+#pragma once
+// Operations of the flash window DL_Flh: chip identification, saving flash
+// regions to files, erasing and programming the 512 KB data area. The
+// window only collects its controls' state and calls these.
+#include "flash/flash_access.h"
+#include "link/channel.h"
+#include "link/operation.h"
+#include "link/options.h"
+#include "link/prompts.h"
+#include <QString>
+#include <array>
+#include <functional>
+#include <optional>
+#include <span>
+
+enum class FlashOutcome {
+    Done,
+    Declined,        // confirmation refused, or overwrite refused (no message)
+    UserBreak,
+    ReadError,       // a flash read failed (9 times for a page when saving)
+    NoFile,          // image file missing or empty
+    TooShort,        // image file shorter than 512 KB
+    NothingToWrite,  // no block selected
+    EraseError,
+    ProgramError,
+    VerifyError,
+    Error,           // the decoder's erase command failed
+    FileError,       // a file could not be created, read or written
+};
+
+// ---- Read FlashType ----
+
+struct FlashTypeResult {
+    QString status;          // text for the status line L1
+    bool ok = false;         // both chips identified
+    bool bottomBoot = false; // meaningful only when ok
+};
+
+// Identifies the chips and lists the protection of the 16 blocks plus the
+// three boot-area sub-blocks. Once the identification mode has been entered
+// it is always left again with FlashReset, on error exits too.
+FlashTypeResult ReadFlashType(CommandChannel &link);
+
+// ---- Read Flash ----
+
+struct FlashRegion {
+    qint32 firstPage;
+    qint32 lastPage;
+    const char *defaultFile;
+};
+// Buttons "Data (512KB)", "Firmware (1.5MB)", "Data+Firmware (2MB)" (0..2).
+FlashRegion FlashRegionFor(int index);
+
+// Saves pages first..last (page = decoder address / 256) through MemRead,
+// 9 tries per page. An overwrite refused ends silently. A page that could
+// not be read is never written; an interrupted save keeps the complete
+// pages written before.
+FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &prompter,
+                            const OperationHooks &hooks, qint32 firstPage, qint32 lastPage,
+                            const QString &fileName);
+
+// ---- Erase and program the data area ----
+
+// "Erase DataFlash (Cmd 280)": the decoder erases the whole data area itself.
+FlashOutcome EraseDataFlash(CommandChannel &link, Prompter &prompter, const OperationHooks &hooks);
+
+// Block erase sequence at offset; true on failure (also when the first word
+// is not blank 2 s after the erase command).
+bool EraseBlock(CommandChannel &link, qint32 offset);
+// Program sequence and data write of one 32-bit word; true on failure.
+bool ProgramDword(CommandChannel &link, qint32 offset, const FlashWord &w);
+
+constexpr int kDataFlashBlocks = 5;
+struct DataFlashBlock {
+    qint32 start;
+    qint32 end;   // last byte
+};
+// The selectable blocks Chk(0)..Chk(4): 64, 64, 128, 128, 128 KB.
+DataFlashBlock DataFlashBlockAt(int index);
+
+// "Program DataFlash": erases, programs and verifies the selected blocks
+// from the 512 KB image file. ignoreEmptySpace is asked at every word
+// (the check box may change while programming runs).
+FlashOutcome ProgramDataFlash(CommandChannel &link, Prompter &prompter, const OperationHooks &hooks,
+                              const QString &fileName, const std::array<bool, kDataFlashBlocks> &selected,
+                              const std::function<bool()> &ignoreEmptySpace);
+// The programming of already loaded image data (524288 bytes), after the
+// confirmation and file checks.
+FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &hooks,
+                                   std::span<const quint8> image,
+                                   const std::array<bool, kDataFlashBlocks> &selected,
+                                   const std::function<bool()> &ignoreEmptySpace);
+
+// ---- Check boxes ----
+
+// Unless the chips are bottom-boot, flash offsets 0-1FFFF are one erase
+// block of the chips, so Chk(0) and Chk(1) move together: the index of the
+// box that must take the clicked box's state, if any.
+std::optional<int> CoupledCheckBox(int clickedIndex, bool bottomBoot);
