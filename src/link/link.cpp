@@ -4,6 +4,7 @@
 
 #include <QEventLoop>
 #include <QFile>
+#include <utility>
 
 Link::Link(const Options &options, SerialPort *port, QObject *parent)
     : QObject(parent), options_(options), port_(port)
@@ -107,6 +108,9 @@ QString Link::SendCmd(const QString &command, bool show)
     if (options_.Glf)
         log("<" + reply);
     InCommand = false;
+    // Reported after the reply is shown, so the display keeps the notice.
+    if (!logFailure_.isEmpty())
+        emit logFailed(std::exchange(logFailure_, QString()));
     return reply;
 }
 
@@ -159,6 +163,6 @@ void Link::log(const QString &line)
     // Logging is a convenience: the transaction goes on, the user hears once.
     if (!logFailureReported_) {
         logFailureReported_ = true;
-        emit logFailed(logFileName + ": " + file.errorString());
+        logFailure_ = logFileName + ": " + file.errorString();
     }
 }

@@ -74,4 +74,5 @@ private:
     QEventLoop *loop_ = nullptr;
     bool shutDown_ = false;
     bool logFailureReported_ = false;
+    QString logFailure_;   // to report when the transaction ends
 };
