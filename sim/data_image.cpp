@@ -1,0 +1,164 @@
+#include "data_image.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace sim {
+
+namespace {
+
+void put16(std::vector<uint8_t>& out, size_t at, uint32_t value)
+{
+    out[at] = static_cast<uint8_t>(value);
+    out[at + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+void putBig16(std::vector<uint8_t>& out, size_t at, uint32_t value)
+{
+    out[at] = static_cast<uint8_t>(value >> 8);
+    out[at + 1] = static_cast<uint8_t>(value);
+}
+
+void putText(std::vector<uint8_t>& out, size_t at, const std::string& text, size_t width, uint8_t pad)
+{
+    for (size_t i = 0; i < width; ++i)
+        out[at + i] = i < text.size() ? static_cast<uint8_t>(text[i]) : pad;
+}
+
+std::vector<uint8_t> filler(size_t length, uint32_t seed)
+{
+    std::vector<uint8_t> out(length);
+    uint32_t x = seed * 2654435761u + 1;
+    for (auto& b : out) {
+        x = x * 1103515245u + 12345u;
+        b = static_cast<uint8_t>(x >> 16);
+    }
+    return out;
+}
+
+std::vector<uint8_t> textFile(const std::string& text)
+{
+    return {text.begin(), text.end()};
+}
+
+// Channel table: 30-byte big-endian records, 999 per file, blank records padded.
+std::vector<uint8_t> channelTable()
+{
+    struct Channel {
+        const char* name;
+        uint8_t tp;
+        uint16_t sid, vpid, apid, pcr;
+    };
+    const Channel channels[] = {
+        {"Kestrel One", 1, 0x0101, 0x0200, 0x0280, 0x0200},
+        {"Kestrel Two", 1, 0x0102, 0x0210, 0x0290, 0x0210},
+        {"News 24", 2, 0x0201, 0x0300, 0x0380, 0x0300},
+        {"Radio Nord", 2, 0x0202, 0xFFFF, 0x0390, 0x0390},
+        {"Sport Extra", 3, 0x0301, 0x0400, 0x0480, 0x0400},
+    };
+    std::vector<uint8_t> out(999 * 30, 0);
+    for (size_t i = 0; i < 999; ++i) {
+        const size_t r = i * 30;
+        out[r + 17] = 0xFF;
+        for (size_t k = 20; k < 30; ++k)
+            out[r + k] = 0xFF;
+        if (i >= std::size(channels))
+            continue;
+        const Channel& c = channels[i];
+        putText(out, r, c.name, 16, 0);
+        out[r + 16] = 4;
+        out[r + 17] = c.tp;
+        putBig16(out, r + 18, c.sid);
+        putBig16(out, r + 20, c.vpid);
+        putBig16(out, r + 22, c.apid);
+        putBig16(out, r + 28, c.pcr);
+    }
+    return out;
+}
+
+// Transponder table: 170 records of 12 big-endian bytes.
+std::vector<uint8_t> transponderTable()
+{
+    const uint32_t frequenciesHz[] = {1778000000u, 1836000000u, 2014000000u};
+    std::vector<uint8_t> out(170 * 12, 0);
+    for (size_t i = 0; i < std::size(frequenciesHz); ++i) {
+        const size_t r = i * 12;
+        for (int k = 0; k < 4; ++k)
+            out[r + static_cast<size_t>(k)] = static_cast<uint8_t>(frequenciesHz[i] >> (24 - 8 * k));
+        putBig16(out, r + 4, static_cast<uint32_t>(0x0400 + i));
+        putBig16(out, r + 6, 0x0001);
+        out[r + 8] = 2;
+        out[r + 9] = 0;
+        out[r + 10] = 2;
+        out[r + 11] = static_cast<uint8_t>(i % 4);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<DataBlockSpec> defaultDataLayout()
+{
+    std::vector<DataBlockSpec> blocks(8);
+    blocks[0].modules = {
+        {"LOADER", 0x0020,
+         {{"BOOT.CFG", textFile("SPEED=9600\r\nMODE=RUN\r\nLNB=UNIVERSAL\r\n")}, {"VERSION", textFile("V2.31 1999")}}},
+        {"CHANNELS", 0x0100, {{"TPT", transponderTable()}, {"TCS", channelTable()}}},
+    };
+    blocks[1].modules = {
+        {"MENU", 0x0020, {{"MAINMENU.BIN", filler(0x1800, 1)}, {"HELP.TXT", textFile("Press MENU to start.")}}},
+        {"FONTS", 0x2000, {{"FONT8X16", filler(0x1000, 2)}, {"FONT12X24", filler(0x2403, 3)}}},
+    };
+    blocks[1].emptySlotValue = 0x0000;
+    blocks[2].modules = {
+        {"EPG", 0x0020, {}},
+        {"LOGOS", 0x0040, {{"LOGO1.BMP", filler(0x0A21, 4)}}},
+    };
+    blocks[4].modules = {
+        {"SETTINGS", 0x0020, {{"USER.CFG", filler(0x0101, 5)}, {"PARENTAL", filler(0x0010, 6)}, {"AUDIO", filler(3, 7)}}},
+    };
+    return blocks;
+}
+
+std::vector<uint8_t> encodeModule(const DataModuleSpec& module)
+{
+    const size_t header = 16 + 20 * module.files.size();
+    size_t size = header;
+    for (const auto& f : module.files)
+        size += f.content.size();
+    std::vector<uint8_t> out(size, 0);
+    putText(out, 0, module.name, 8, ' ');
+    put16(out, 8, 0x0100);  // format version
+    put16(out, 10, static_cast<uint32_t>(size - 10));
+    out[12] = static_cast<uint8_t>(module.files.size());
+    size_t dataAt = header;
+    for (size_t k = 0; k < module.files.size(); ++k) {
+        const auto& f = module.files[k];
+        const size_t entry = 16 + 20 * k;
+        putText(out, entry, f.name, 12, 0);
+        put16(out, entry + 12, static_cast<uint32_t>(dataAt - 12));
+        put16(out, entry + 16, static_cast<uint32_t>(f.content.size()));
+        std::copy(f.content.begin(), f.content.end(), out.begin() + static_cast<long>(dataAt));
+        dataAt += f.content.size();
+    }
+    return out;
+}
+
+std::vector<uint8_t> buildDataImage(const std::vector<DataBlockSpec>& layout)
+{
+    std::vector<uint8_t> image(kDataAreaSize, 0xFF);
+    for (size_t b = 0; b < layout.size() && b < kDataAreaSize / kImageBlockSize; ++b) {
+        const size_t start = b * kImageBlockSize;
+        const auto& block = layout[b];
+        for (size_t slot = 0; slot < 16; ++slot)
+            put16(image, start + 2 * slot,
+                  slot < block.modules.size() ? block.modules[slot].pointer : block.emptySlotValue);
+        for (const auto& module : block.modules) {
+            const auto bytes = encodeModule(module);
+            std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<long>(start + module.pointer));
+        }
+    }
+    return image;
+}
+
+}  // namespace sim

@@ -1,0 +1,90 @@
+#pragma once
+// The decoder's resident command monitor: takes one command line (without its
+// CR) and produces the reply line (without its CR), acting on the memory,
+// flash, EEPROM and register models behind it.
+
+#include "flash_bank.h"
+#include "sparse_memory.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace sim {
+
+struct DecoderConfig {
+    uint8_t flashDevice = 0xEC;
+    std::vector<int> protectedBlocks;                // chip block indexes, applied to both chips
+    std::vector<std::pair<uint32_t, int>> stuckBits;  // decoder address, bit
+    bool eraseFails = false;
+    int eraseDelayMs = 300;  // time the monitor takes for the data-area erase
+};
+
+struct Reply {
+    Reply() = default;
+    Reply(std::string replyText) : text(std::move(replyText)) {}
+
+    std::string text;
+    int delayMs = 0;  // processing time before the reply leaves
+    int newBaud = 0;  // line speed to switch to once the reply is out; 0 keeps it
+    std::optional<std::pair<uint32_t, uint32_t>> memoryRead;  // address and length a read covered
+};
+
+// Line speeds and the values of the 16-bit speed register at 20004000 that select them.
+struct SpeedSetting {
+    int baud;
+    uint16_t registerValue;
+};
+const std::vector<SpeedSetting>& speedTable();
+bool isSupportedBaud(int baud);
+
+class Decoder {
+public:
+    static constexpr uint32_t kSpeedRegister = 0x20004000;
+    static constexpr size_t kEepromSize = 2048;
+    static constexpr uint8_t kDemodDevice = 0xD0;
+    static constexpr uint8_t kAudioDevice = 0x94;
+
+    explicit Decoder(const DecoderConfig& config = {});
+
+    Reply execute(std::string_view command);
+
+    uint8_t readByte(uint32_t address) const;
+    void writeBytes(uint32_t address, const std::vector<uint8_t>& bytes);
+
+    SparseMemory& memory() { return memory_; }
+    FlashBank& flash() { return flash_; }
+    std::array<uint8_t, kEepromSize>& eeprom() { return eeprom_; }
+    std::array<uint8_t, 256>& demodRegisters() { return demod_; }
+    bool inServiceMode() const { return serviceMode_; }
+    // After loading a flash image, stuck bits have to be applied again.
+    void applyStuckBits();
+
+    static uint8_t defaultEepromByte(uint32_t address);
+    static uint8_t defaultDemodRegister(uint32_t reg);
+
+private:
+    Reply memoryCommand(std::string_view cmd);
+    Reply eepromCommand(std::string_view cmd);
+    Reply demuxCommand(std::string_view cmd);
+    Reply demodCommand(std::string_view cmd);
+    Reply i2cCommand(std::string_view cmd);
+    Reply eraseCommand(std::string_view cmd);
+    bool i2cPresent(uint8_t device) const;
+    uint8_t i2cRead(uint8_t device, uint8_t reg) const;
+    void i2cWrite(uint8_t device, uint8_t reg, uint8_t value);
+
+    DecoderConfig config_;
+    SparseMemory memory_;
+    FlashBank flash_;
+    std::array<uint8_t, kEepromSize> eeprom_{};
+    std::array<uint8_t, 256> demod_{};
+    std::array<uint8_t, 256> audio_{};
+    bool serviceMode_ = false;
+};
+
+}  // namespace sim

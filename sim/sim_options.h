@@ -1,0 +1,30 @@
+#pragma once
+// Command line of kestrel-sim.
+
+#include "decoder.h"
+#include "faults.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct SimOptions {
+    std::string linkPath;   // --link PATH: symlink to the terminal side
+    int startBaud = 9600;   // --speed BAUD
+    bool pace = false;      // --pace: characters take their wire time
+    int latencyMs = 0;      // --latency MS: delay before each reply
+    std::string tracePath;  // --trace FILE
+    std::string stateDir;   // --state DIR
+    DecoderConfig decoder;  // --flash-device, --protect, --stuck-bit, --erase-delay
+    FaultSettings faults;   // --fault SPEC (repeatable)
+    bool help = false;
+};
+
+// Parses arguments (without the program name); on failure returns nullopt and sets error.
+std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args, std::string& error);
+
+std::string simUsage();
+
+}  // namespace sim
