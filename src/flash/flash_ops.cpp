@@ -270,9 +270,21 @@ DataFlashBlock DataFlashBlockAt(int index)
     return kBlocks[std::clamp(index, 0, kDataFlashBlocks - 1)];
 }
 
+QList<qint32> ChipEraseBlocks(int index, bool bottomBoot)
+{
+    const DataFlashBlock block = DataFlashBlockAt(index);
+    if (block.start >= kChipBlock)
+        return {block.start};
+    if (!bottomBoot)
+        return {0};
+    if (block.start == 0)
+        return {0, 0x8000, 0xC000};
+    return {block.start};
+}
+
 FlashOutcome ProgramDataFlash(CommandChannel &link, Prompter &prompter, const OperationHooks &hooks,
                               const QString &fileName, const std::array<bool, kDataFlashBlocks> &selected,
-                              const std::function<bool()> &ignoreEmptySpace)
+                              bool bottomBoot, const std::function<bool()> &ignoreEmptySpace)
 {
     link.SetCmdTimeout(kClickTimeoutMs);
     if (AskSure(prompter, "This will erase and write the selected DATA Flash area!"))
@@ -301,29 +313,38 @@ FlashOutcome ProgramDataFlash(CommandChannel &link, Prompter &prompter, const Op
         return FlashOutcome::NothingToWrite;
     }
     const std::span<const quint8> image(reinterpret_cast<const quint8 *>(data.constData()), size_t(data.size()));
-    return ProgramDataFlashImage(link, hooks, image, selected, ignoreEmptySpace);
+    return ProgramDataFlashImage(link, hooks, image, selected, bottomBoot, ignoreEmptySpace);
 }
 
 FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &hooks,
                                    std::span<const quint8> image,
-                                   const std::array<bool, kDataFlashBlocks> &selected,
+                                   const std::array<bool, kDataFlashBlocks> &selected, bool bottomBoot,
                                    const std::function<bool()> &ignoreEmptySpace)
 {
     if (image.size() < size_t(kImageSize)) {
         hooks.setStatus("File length is less that 512KBytes!");
         return FlashOutcome::TooShort;
     }
+    std::array<bool, kDataFlashBlocks> plan = selected;
+    if (!bottomBoot && (plan[0] || plan[1]))
+        plan[0] = plan[1] = true;   // one erase block: what it loses must be written back
+    QList<qint32> erased;
     for (int i = 0; i < kDataFlashBlocks; ++i) {
-        if (!selected[i])
+        if (!plan[i])
             continue;
         const DataFlashBlock block = DataFlashBlockAt(i);
         const bool twoImageBlocks = block.end - block.start + 1 > kImageBlockSize;
         const qint32 u1 = UsedEnd(image, block.start);
         const qint32 u2 = twoImageBlocks ? UsedEnd(image, block.start + kImageBlockSize) : kImageSize;
-        hooks.setStatus("Erasing " + FlashAddressStatus(block.start));
-        if (EraseBlock(link, block.start)) {
-            Append(hooks, " Erase Error!");
-            return FlashOutcome::EraseError;
+        for (qint32 start : ChipEraseBlocks(i, bottomBoot)) {
+            if (erased.contains(start))
+                continue;
+            hooks.setStatus("Erasing " + FlashAddressStatus(start));
+            if (EraseBlock(link, start)) {
+                Append(hooks, " Erase Error!");
+                return FlashOutcome::EraseError;
+            }
+            erased << start;
         }
         const FlashOutcome outcome = ProgramBlock(link, hooks, image, block, u1, u2, ignoreEmptySpace);
         if (outcome != FlashOutcome::Done)

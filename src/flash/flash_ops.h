@@ -7,6 +7,7 @@
 #include "link/operation.h"
 #include "link/options.h"
 #include "link/prompts.h"
+#include <QList>
 #include <QString>
 #include <array>
 #include <functional>
@@ -78,17 +79,30 @@ struct DataFlashBlock {
 // The selectable blocks Chk(0)..Chk(4): 64, 64, 128, 128, 128 KB.
 DataFlashBlock DataFlashBlockAt(int index);
 
+// Erase blocks of the chips (flash offsets of their first words) inside
+// selectable block index. Top-boot chips: offsets 0-1FFFF are one erase
+// block, shared by Chk(0) and Chk(1). Bottom-boot chips: 0-FFFF holds the
+// boot block and two parameter blocks (0, 8000, C000), 10000-1FFFF is one.
+QList<qint32> ChipEraseBlocks(int index, bool bottomBoot);
+
 // "Program DataFlash": erases, programs and verifies the selected blocks
 // from the 512 KB image file. ignoreEmptySpace is asked at every word
 // (the check box may change while programming runs).
+//
+// Each erase block of the chips is erased once per run, and every selected
+// block is erased completely: on top-boot chips the erase for Chk(1) would
+// otherwise wipe the freshly programmed Chk(0) block, and on bottom-boot
+// chips an erase at 0 alone leaves 8000-FFFF unerased. Since Chk(0) and
+// Chk(1) share one erase block on top-boot chips, selecting either of them
+// programs both.
 FlashOutcome ProgramDataFlash(CommandChannel &link, Prompter &prompter, const OperationHooks &hooks,
                               const QString &fileName, const std::array<bool, kDataFlashBlocks> &selected,
-                              const std::function<bool()> &ignoreEmptySpace);
+                              bool bottomBoot, const std::function<bool()> &ignoreEmptySpace);
 // The programming of already loaded image data (524288 bytes), after the
 // confirmation and file checks.
 FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &hooks,
                                    std::span<const quint8> image,
-                                   const std::array<bool, kDataFlashBlocks> &selected,
+                                   const std::array<bool, kDataFlashBlocks> &selected, bool bottomBoot,
                                    const std::function<bool()> &ignoreEmptySpace);
 
 // ---- Check boxes ----
