@@ -40,6 +40,19 @@ std::optional<std::vector<uint8_t>> parseBytes(std::string_view digits)
     return bytes;
 }
 
+// The default flash content in bus order; built once, as the firmware takes a while to assemble.
+const std::vector<uint8_t>& defaultFlashImage()
+{
+    static const std::vector<uint8_t> image = [] {
+        std::vector<uint8_t> bus = buildDataImage(defaultDataLayout());
+        const auto firmware = buildFirmwareImage();
+        bus.resize(kFirmwareBase - FlashBank::kBase, 0xFF);
+        bus.insert(bus.end(), firmware.begin(), firmware.end());
+        return bus;
+    }();
+    return image;
+}
+
 bool startsWith(std::string_view text, std::string_view prefix)
 {
     return text.substr(0, prefix.size()) == prefix;
@@ -82,8 +95,7 @@ Decoder::Decoder(const DecoderConfig& config) : config_(config), flash_(config.f
     audio_[1] = 0x80;
     audio_[2] = 0x1F;
     audio_[3] = 0x40;
-    flash_.loadImage(buildDataImage(defaultDataLayout()), 0);
-    flash_.loadImage(buildFirmwareImage(), kFirmwareBase - FlashBank::kBase);
+    flash_.loadImage(defaultFlashImage());
     for (int block : config.protectedBlocks)
         flash_.protectBlock(block);
     flash_.setEraseDisabled(config.eraseFails);

@@ -26,52 +26,52 @@ using Routine = std::function<void(Assembler&, const RoutineContext&)>;
 // Writes a value to a peripheral register in the 2000xxxx area.
 void setRegister(Assembler& a, const RoutineContext& c)
 {
-    a.emit(AJW, -2);
-    a.emit(LDC, static_cast<int32_t>(0x20004000 + 4 * (c.variant % 16)));
-    a.emit(STL, 0);
-    a.emit(LDC, static_cast<int32_t>((c.variant * 37) % 0x400));
-    a.emit(LDL, 0);
-    a.emit(STNL, 0);
-    a.emit(LDC, static_cast<int32_t>(0x40000000 + (c.variant * 0x140) % 0x100000));
-    a.emit(LDL, 0);
-    a.emit(STNL, 1 + static_cast<int32_t>(c.variant % 20));
-    a.emit(AJW, 2);
+    a.put(AJW, -2);
+    a.put(LDC, static_cast<int32_t>(0x20004000 + 4 * (c.variant % 16)));
+    a.put(STL, 0);
+    a.put(LDC, static_cast<int32_t>((c.variant * 37) % 0x400));
+    a.put(LDL, 0);
+    a.put(STNL, 0);
+    a.put(LDC, static_cast<int32_t>(0x40000000 + (c.variant * 0x140) % 0x100000));
+    a.put(LDL, 0);
+    a.put(STNL, 1 + static_cast<int32_t>(c.variant % 20));
+    a.put(AJW, 2);
     a.opr(op::RET);
 }
 
 void copyBlock(Assembler& a, const RoutineContext& c)
 {
-    a.emit(AJW, -4);
-    a.emit(LDL, 5);
-    a.emit(LDL, 6);
-    a.emit(LDL, 7);
+    a.put(AJW, -4);
+    a.put(LDL, 5);
+    a.put(LDL, 6);
+    a.put(LDL, 7);
     a.opr(op::MOVE);
-    a.emit(LDC, static_cast<int32_t>(c.variant % 3));
-    a.emit(AJW, 4);
+    a.put(LDC, static_cast<int32_t>(c.variant % 3));
+    a.put(AJW, 4);
     a.opr(op::RET);
 }
 
 void sumLoop(Assembler& a, const RoutineContext& c)
 {
     const int loop = a.newLabel();
-    a.emit(AJW, -2);
-    a.emit(LDC, static_cast<int32_t>(8 + c.variant % 300));
-    a.emit(STL, 1);
-    a.emit(LDC, 0);
-    a.emit(STL, 0);
+    a.put(AJW, -2);
+    a.put(LDC, static_cast<int32_t>(8 + c.variant % 300));
+    a.put(STL, 1);
+    a.put(LDC, 0);
+    a.put(STL, 0);
     a.bind(loop);
-    a.emit(LDL, 0);
-    a.emit(LDL, 1);
+    a.put(LDL, 0);
+    a.put(LDL, 1);
     a.opr(op::ADD);
-    a.emit(STL, 0);
-    a.emit(LDL, 1);
-    a.emit(ADC, -1);
+    a.put(STL, 0);
+    a.put(LDL, 1);
+    a.put(ADC, -1);
     a.opr(op::DUP);
-    a.emit(STL, 1);
-    a.emit(EQC, 0);
+    a.put(STL, 1);
+    a.put(EQC, 0);
     a.branch(CJ, loop);
-    a.emit(LDL, 0);
-    a.emit(AJW, 2);
+    a.put(LDL, 0);
+    a.put(AJW, 2);
     a.opr(op::RET);
 }
 
@@ -79,10 +79,10 @@ void sumLoop(Assembler& a, const RoutineContext& c)
 void tableLookup(Assembler& a, const RoutineContext& c)
 {
     const int table = a.newLabel();
-    a.emit(LDL, 1);
+    a.put(LDL, 1);
     a.pointer(table);
     a.opr(op::WSUB);
-    a.emit(LDNL, 0);
+    a.put(LDNL, 0);
     a.opr(op::RET);
     a.bind(table);
     std::vector<uint8_t> words;
@@ -98,42 +98,42 @@ void productCheck(Assembler& a, const RoutineContext& c)
 {
     const int other = a.newLabel();
     a.opr(op::LDPRODID);
-    a.emit(EQC, static_cast<int32_t>(c.variant % 16));
+    a.put(EQC, static_cast<int32_t>(c.variant % 16));
     a.branch(CJ, other);
-    a.emit(LDC, 1);
+    a.put(LDC, 1);
     a.opr(op::RET);
     a.bind(other);
-    a.emit(LDC, 0);
+    a.put(LDC, 0);
     a.opr(op::RET);
 }
 
 // Moves a block to a device and notes it in on-chip memory (8000xxxx).
 void deviceTransfer(Assembler& a, const RoutineContext& c)
 {
-    a.emit(LDL, 1);
-    a.emit(LDL, 2);
-    a.emit(LDL, 3);
+    a.put(LDL, 1);
+    a.put(LDL, 2);
+    a.put(LDL, 3);
     a.opr(op::DEVMOVE);
-    a.emit(LDL, 3);
-    a.emit(LDC, static_cast<int32_t>(0x80000040 + 4 * (c.variant % 64)));
-    a.emit(STNL, 0);
+    a.put(LDL, 3);
+    a.put(LDC, static_cast<int32_t>(0x80000040 + 4 * (c.variant % 64)));
+    a.put(STNL, 0);
     a.opr(op::RET);
 }
 
 void dispatcher(Assembler& a, const RoutineContext& c)
 {
     const int skip = a.newLabel();
-    a.emit(AJW, -4);
-    a.emit(LDL, 5);
+    a.put(AJW, -4);
+    a.put(LDL, 5);
     a.branchTo(CALL, c.pick(1));
-    a.emit(LDL, 6);
+    a.put(LDL, 6);
     a.branchTo(CALL, c.pick(2));
-    a.emit(EQC, 0);
+    a.put(EQC, 0);
     a.branch(CJ, skip);
-    a.emit(LDL, 7);
+    a.put(LDL, 7);
     a.branchTo(CALL, c.pick(3));
     a.bind(skip);
-    a.emit(AJW, 4);
+    a.put(AJW, 4);
     a.opr(op::RET);
 }
 
@@ -141,46 +141,46 @@ void timerWait(Assembler& a, const RoutineContext& c)
 {
     const int loop = a.newLabel();
     const int done = a.newLabel();
-    a.emit(AJW, -1);
+    a.put(AJW, -1);
     a.opr(op::LDTIMER);
-    a.emit(LDC, static_cast<int32_t>(1000 + 250 * (c.variant % 40)));
+    a.put(LDC, static_cast<int32_t>(1000 + 250 * (c.variant % 40)));
     a.opr(op::ADD);
-    a.emit(STL, 0);
+    a.put(STL, 0);
     a.bind(loop);
-    a.emit(LDL, 0);
+    a.put(LDL, 0);
     a.opr(op::LDTIMER);
     a.opr(op::GT);
     a.branch(CJ, done);
     a.branch(J, loop);
     a.bind(done);
-    a.emit(AJW, 1);
+    a.put(AJW, 1);
     a.opr(op::RET);
 }
 
 void bitMerge(Assembler& a, const RoutineContext& c)
 {
-    a.emit(LDL, 1);
-    a.emit(LDC, 0xFF);
+    a.put(LDL, 1);
+    a.put(LDC, 0xFF);
     a.opr(op::AND);
-    a.emit(LDC, static_cast<int32_t>(4 + c.variant % 4));
+    a.put(LDC, static_cast<int32_t>(4 + c.variant % 4));
     a.opr(op::SHL);
-    a.emit(LDL, 2);
+    a.put(LDL, 2);
     a.opr(op::OR);
-    a.emit(LDL, 3);
+    a.put(LDL, 3);
     a.opr(op::XOR);
     a.opr(op::RET);
 }
 
 void byteCopy(Assembler& a, const RoutineContext& c)
 {
-    a.emit(LDL, 1);
-    a.emit(LDNLP, static_cast<int32_t>(c.variant % 600));
+    a.put(LDL, 1);
+    a.put(LDNLP, static_cast<int32_t>(c.variant % 600));
     a.opr(op::LB);
-    a.emit(LDL, 2);
+    a.put(LDL, 2);
     a.opr(op::SB);
-    a.emit(LDL, 2);
-    a.emit(ADC, 1);
-    a.emit(STL, 2);
+    a.put(LDL, 2);
+    a.put(ADC, 1);
+    a.put(STL, 2);
     a.opr(op::RET);
 }
 
@@ -198,11 +198,11 @@ std::vector<uint8_t> bootCode(uint32_t firstRoutine)
     Assembler a(kBootCodeAddress);
     const int idle = a.newLabel();
     a.opr(op::MINT);
-    a.emit(LDNLP, 0x400);
+    a.put(LDNLP, 0x400);
     a.opr(op::GAJW);
-    a.emit(LDC, 0x145);
-    a.emit(LDC, 0x20004000);
-    a.emit(STNL, 0);
+    a.put(LDC, 0x145);
+    a.put(LDC, 0x20004000);
+    a.put(STNL, 0);
     a.branchTo(CALL, firstRoutine);
     a.bind(idle);
     a.branch(J, idle);

@@ -17,7 +17,7 @@ public:
     static constexpr uint32_t kSize = 0x200000;
     static constexpr uint32_t kDataAreaSize = 0x80000;
 
-    static bool contains(uint32_t address) { return address >= kBase; }
+    static bool contains(uint32_t address) { return address >= kBase && address - kBase < kSize; }
 
     explicit FlashBank(uint8_t deviceCode = 0xEC);
 

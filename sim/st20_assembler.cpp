@@ -25,7 +25,7 @@ void Assembler::bind(int label)
     labelItem_[static_cast<size_t>(label)] = static_cast<int>(items_.size());
 }
 
-void Assembler::emit(Function f, int32_t operand)
+void Assembler::put(Function f, int32_t operand)
 {
     items_.push_back({Kind::Fixed, f, operand, -1, 0, {}});
 }

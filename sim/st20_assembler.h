@@ -32,8 +32,8 @@ public:
     int newLabel();
     void bind(int label);
 
-    void emit(Function f, int32_t operand);
-    void opr(int32_t code) { emit(OPR, code); }
+    void put(Function f, int32_t operand);
+    void opr(int32_t code) { put(OPR, code); }
     // J, CJ or CALL to a label of this routine or to an absolute address.
     void branch(Function f, int label);
     void branchTo(Function f, uint32_t address);
