@@ -28,6 +28,20 @@ bool writePage(QIODevice &out, const Page &pageBuf)
     return true;
 }
 
+// Hooks that remember the status text they set, so that a suffix lands on
+// the last status even when the window's hooks cannot read the line back.
+OperationHooks trackingStatus(const OperationHooks &hooks, QString &current)
+{
+    current = hooks.status();
+    OperationHooks tracked = hooks;
+    tracked.setStatus = [&hooks, &current](const QString &text) {
+        current = text;
+        hooks.setStatus(text);
+    };
+    tracked.status = [&current] { return current; };
+    return tracked;
+}
+
 void appendStatus(const OperationHooks &hooks, const QString &suffix)
 {
     hooks.setStatus(hooks.status() + suffix);
@@ -43,18 +57,20 @@ bool SaveRangeValid(qint32 startPage, qint32 endPage)
 SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage,
                       QIODevice &out, Page &pageBuf, const OperationHooks &hooks)
 {
+    QString current;
+    const OperationHooks tracked = trackingStatus(hooks, current);
     for (qint64 page = startPage; page <= endPage; ++page) {
         if (hooks.stopRequested()) {
-            appendStatus(hooks, kUserBreakSuffix);
+            appendStatus(tracked, kUserBreakSuffix);
             return SaveOutcome::UserBreak;
         }
-        hooks.setStatus(QStringLiteral("Reading ") + Hex6(qint32(page)) + QStringLiteral("XX"));
+        tracked.setStatus(QStringLiteral("Reading ") + Hex6(qint32(page)) + QStringLiteral("XX"));
         if (!readPageWithRetries(link, mode, pageBuf, qint32(page))) {
-            appendStatus(hooks, kReadErrorSuffix);
+            appendStatus(tracked, kReadErrorSuffix);
             return SaveOutcome::ReadError;
         }
         if (!writePage(out, pageBuf)) {
-            appendStatus(hooks, kWriteErrorSuffix);
+            appendStatus(tracked, kWriteErrorSuffix);
             return SaveOutcome::WriteError;
         }
     }
@@ -65,8 +81,10 @@ SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, 
                       const QString &fileName, Page &pageBuf, const OperationHooks &hooks,
                       const std::function<bool(const QString &)> &mayWrite)
 {
+    QString current;
+    const OperationHooks tracked = trackingStatus(hooks, current);
     if (!SaveRangeValid(startPage, endPage)) {
-        hooks.setStatus(kAddressErrorText);
+        tracked.setStatus(kAddressErrorText);
         return SaveOutcome::AddressError;
     }
     if (mayWrite && !mayWrite(fileName))
@@ -74,18 +92,18 @@ SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, 
 
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        hooks.setStatus(kCannotCreatePrefix + fileName);
+        tracked.setStatus(kCannotCreatePrefix + fileName);
         return SaveOutcome::CannotCreate;
     }
-    hooks.setStatus(QStringLiteral("Saving to ") + fileName);
-    const SaveOutcome outcome = SavePages(link, mode, startPage, endPage, file, pageBuf, hooks);
+    tracked.setStatus(QStringLiteral("Saving to ") + fileName);
+    const SaveOutcome outcome = SavePages(link, mode, startPage, endPage, file, pageBuf, tracked);
     file.close();
     if (outcome == SaveOutcome::Done) {
         if (file.error() != QFileDevice::NoError) {
-            appendStatus(hooks, kWriteErrorSuffix);
+            appendStatus(tracked, kWriteErrorSuffix);
             return SaveOutcome::WriteError;
         }
-        hooks.setStatus(QStringLiteral("Done."));
+        tracked.setStatus(QStringLiteral("Done."));
     }
     return outcome;
 }

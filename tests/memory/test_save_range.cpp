@@ -103,6 +103,8 @@ private slots:
     void ninthFailureEndsSave();
     void failedSecondHalfIsNotWritten();
     void stopEndsBeforeNextPage();
+    void stopBeforeFirstPage();
+    void suffixNeedsNoStatusReadBack();
     void rangeMustSpanTwoPages_data();
     void rangeMustSpanTwoPages();
     void declinedFileIsLeftAlone();
@@ -188,6 +190,28 @@ void TestSaveRange::stopEndsBeforeNextPage()
     QCOMPARE(fileContent(name), expectedImage(0x402800, 2));
     QCOMPARE(link_.sent.size(), 4);
     QCOMPARE(status_.text, QStringLiteral("Reading 402801XX - User Break."));
+}
+
+void TestSaveRange::stopBeforeFirstPage()
+{
+    status_.stopAfterPages = 0;
+    const QString name = path("empty.bin");
+    QCOMPARE(SaveRange(link_, MemReadMode::MultiByte, 1, 2, name, buffer_, status_.hooks()),
+             SaveOutcome::UserBreak);
+    QCOMPARE(status_.text, "Saving to " + name + " - User Break.");
+    QCOMPARE(fileContent(name), QByteArray());
+    QVERIFY(link_.sent.isEmpty());
+}
+
+void TestSaveRange::suffixNeedsNoStatusReadBack()
+{
+    link_.reply(firstHalf(0x000002), QString());
+    QStringList shown;
+    OperationHooks hooks;  // status() keeps its default: the empty text
+    hooks.setStatus = [&shown](const QString &t) { shown << t; };
+    QCOMPARE(SaveRange(link_, MemReadMode::MultiByte, 1, 2, path("x.bin"), buffer_, hooks),
+             SaveOutcome::ReadError);
+    QCOMPARE(shown.last(), QStringLiteral("Reading 000002XX - Read Error !!!"));
 }
 
 void TestSaveRange::rangeMustSpanTwoPages_data()
