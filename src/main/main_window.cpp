@@ -62,6 +62,7 @@ MainWindow::MainWindow(Session &session) : s_(session)
 
     // Window load: the first speed is selected.
     cmbCom_->setCurrentIndex(0);
+    cmdClose_->setEnabled(false);
     SetLinkControls(false);
 
     connect(&s_.link, &Link::commandShown, this, [this](const QString &command) {

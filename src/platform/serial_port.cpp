@@ -1,5 +1,6 @@
 #include "platform/serial_port.h"
 
+#include <QFileInfo>
 #include <QSerialPort>
 #include <QStringList>
 
@@ -58,10 +59,14 @@ QString QSerialPortAdapter::open(const QString &device, const QString &settings)
         port_->clearError();
         return why;
     }
-    const bool configured = port_->setBaudRate(s.baud)
-        && port_->setParity(s.parity == 'E' ? QSerialPort::EvenParity
-                            : s.parity == 'O' ? QSerialPort::OddParity : QSerialPort::NoParity)
-        && port_->setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits))
+    // A pseudo-terminal keeps the speed but forces 8 data bits without
+    // parity; the far end judges the line by the speed alone.
+    const bool pseudo = QFileInfo(device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
+    const bool framed = pseudo
+        || (port_->setParity(s.parity == 'E' ? QSerialPort::EvenParity
+                             : s.parity == 'O' ? QSerialPort::OddParity : QSerialPort::NoParity)
+            && port_->setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits)));
+    const bool configured = port_->setBaudRate(s.baud) && framed
         && port_->setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop)
         && port_->setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
