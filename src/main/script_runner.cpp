@@ -75,8 +75,8 @@ QString CheckShape(const QStringList &w)
             return "unknown key: " + w[2];
         if (verb == "answer" && w[1] != "ok" && w[1] != "cancel")
             return "answer takes ok or cancel";
-        if (verb == "after" && (!IsNumber(w[1]) || w[2] != "click"))
-            return "after takes MS click W.C";
+        if (verb == "after" && (!IsNumber(w[1]) || (w[2] != "click" && w[2] != "close")))
+            return "after takes MS click W.C or MS close W";
         if ((verb == "expect-checked" || verb == "expect-enabled" || verb == "expect-visible") && !IsYesNo(w[2]))
             return "expected yes or no: " + w[2];
         if (verb == "expect-file" && !((w[2] == "size" && IsNumber(w[3])) || w[2] == "sha256"))
@@ -397,6 +397,14 @@ ScriptRunner::Outcome ScriptRunner::execute(const ScriptStatement &st)
         if (!w)
             return fail(st, "window " + a[1] + " is not open");
         w->close();
+        return Ok;
+    }
+    if (verb == "after" && a[2] == "close") {
+        const QString name = a[3];
+        QTimer::singleShot(a[1].toInt(), [this, name] {
+            if (QWidget *w = window(name))
+                w->close();
+        });
         return Ok;
     }
     if (verb == "after") {
