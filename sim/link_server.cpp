@@ -19,6 +19,9 @@ namespace {
 constexpr size_t kMaxLineLength = 4096;
 constexpr Nanos kJunkDelay = 20'000'000;
 constexpr Nanos kNanosPerMilli = 1'000'000;
+// Closing the terminal at once would discard the last reply before the
+// application has read it.
+constexpr Nanos kHangupDelay = 100 * kNanosPerMilli;
 
 struct BaudCode {
     speed_t code;
@@ -232,7 +235,7 @@ void LinkServer::handleCommand(const std::string& command, Nanos receivedAt)
         scheduledBaud_ = reply.newBaud;
     }
     if (faults_.hangsUpAfter(commands_))
-        schedule({Event::Kind::HangUp, lineFreeAt_, {}, 0});
+        schedule({Event::Kind::HangUp, lineFreeAt_ + kHangupDelay, {}, 0});
 }
 
 void LinkServer::scheduleBytes(Nanos start, const std::string& bytes)
