@@ -41,28 +41,6 @@ QString HexBytes(const EeImage &image, int start, int count)
     return text;
 }
 
-bool ReadWholeEeprom(CommandChannel &link, EepromMode mode, const OperationHooks &hooks, EeImage &image,
-                     EeOutcome &outcome)
-{
-    for (int page = 0; page < kEePages; ++page) {
-        hooks.setStatus("Reading Page " + Digit(page));
-        if (hooks.stopRequested()) {
-            Append(hooks, " - User Break!");
-            outcome = EeOutcome::UserBreak;
-            return false;
-        }
-        const QStringList commands = EeSavePageCommands(mode, page);
-        for (int i = 0; i < commands.size(); ++i) {
-            if (!StoreEeSaveReply(mode, page, i, link.SendCmd(commands[i], false), image)) {
-                Append(hooks, " - Read Error!");
-                outcome = EeOutcome::ReadError;
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
 bool WriteImageFile(const QString &fileName, const EeImage &image)
 {
     QFile file(fileName);
@@ -209,14 +187,33 @@ EeOutcome ShowEePage(CommandChannel &link, EepromMode mode, int page, const Oper
     return EeOutcome::Done;
 }
 
+EeOutcome ReadEeprom(CommandChannel &link, EepromMode mode, const OperationHooks &hooks, EeImage &image)
+{
+    for (int page = 0; page < kEePages; ++page) {
+        hooks.setStatus("Reading Page " + Digit(page));
+        if (hooks.stopRequested()) {
+            Append(hooks, " - User Break!");
+            return EeOutcome::UserBreak;
+        }
+        const QStringList commands = EeSavePageCommands(mode, page);
+        for (int i = 0; i < commands.size(); ++i) {
+            if (!StoreEeSaveReply(mode, page, i, link.SendCmd(commands[i], false), image)) {
+                Append(hooks, " - Read Error!");
+                return EeOutcome::ReadError;
+            }
+        }
+    }
+    return EeOutcome::Done;
+}
+
 EeOutcome SaveEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter,
                      const OperationHooks &hooks, const QString &fileName)
 {
     link.SetCmdTimeout(kFileTimeoutMs);
     EeImage image{};
-    EeOutcome outcome = EeOutcome::Done;
-    if (!ReadWholeEeprom(link, mode, hooks, image, outcome))
-        return outcome;
+    const EeOutcome read = ReadEeprom(link, mode, hooks, image);
+    if (read != EeOutcome::Done)
+        return read;
 
     Append(hooks, "\r\nSaving " + fileName);
     if (!AskOverwrite(prompter, fileName)) {

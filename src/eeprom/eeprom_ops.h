@@ -63,6 +63,9 @@ bool EeWriteReplyOk(EepromMode mode, const QString &reply);  // "060" / 39 chara
 // progress receives the "=" bar after each row.
 EeOutcome ShowEePage(CommandChannel &link, EepromMode mode, int page, const OperationHooks &hooks,
                      const std::function<void(const QString &)> &progress = {});
+// Reads all 8 pages into image ("Reading Page " + digit, " - Read Error!",
+// " - User Break!"); Done when all were read.
+EeOutcome ReadEeprom(CommandChannel &link, EepromMode mode, const OperationHooks &hooks, EeImage &image);
 // "EE --> File": reads all 8 pages, then writes fileName.
 EeOutcome SaveEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter,
                      const OperationHooks &hooks, const QString &fileName);
