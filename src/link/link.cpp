@@ -42,18 +42,22 @@ void Link::onDeviceLost(const QString &reason)
 
 void Link::wake()
 {
-    if (loop_)
+    // Leave the wait only when its condition holds: restarting the event
+    // loop for every piece of a reply costs more than the piece itself.
+    if (loop_ && (!waitDone_ || waitDone_()))
         loop_->quit();
 }
 
 void Link::runUntil(const std::function<bool()> &done)
 {
-    while (!done() && !shutDown_) {
+    const auto finished = [this, &done] { return shutDown_ || done(); };
+    while (!finished()) {
         QEventLoop loop;
-        QEventLoop *outer = loop_;
-        loop_ = &loop;
+        QEventLoop *outerLoop = std::exchange(loop_, &loop);
+        std::function<bool()> outerDone = std::exchange(waitDone_, finished);
         loop.exec();
-        loop_ = outer;
+        loop_ = outerLoop;
+        waitDone_ = std::move(outerDone);
         // A wake meant for an enclosing wait may have landed here.
         if (loop_)
             QMetaObject::invokeMethod(loop_, &QEventLoop::quit, Qt::QueuedConnection);

@@ -72,6 +72,7 @@ private:
     SerialPort *port_;
     QTimer timer_;
     QEventLoop *loop_ = nullptr;
+    std::function<bool()> waitDone_;   // condition of the innermost wait
     bool shutDown_ = false;
     bool logFailureReported_ = false;
     QString logFailure_;   // to report when the transaction ends

@@ -364,17 +364,9 @@ void MainWindow::execMacro()
         SetBoxText(txtD2P_, "Cannot read " + name + ": " + file.errorString());
         return;
     }
-    const QStringList items = ReadMacroItems(file.readAll());
-    file.close();
-    for (const QString &item : items) {
-        const QString line = item.toUpper();
-        const std::optional<QString> command = MacroCommand(line);
-        const QString reply = command ? s_.link.SendCmd(*command, true) : QStringLiteral(" ");
-        if (reply.isEmpty() || (reply.size() == 3 && reply.endsWith('E'))) {
-            SetBoxText(txtD2P_, "Command error: " + line);
-            return;
-        }
-    }
+    const MacroResult result = RunMacro(s_.link, ReadMacroItems(file.readAll()));
+    if (result.failed)
+        SetBoxText(txtD2P_, result.message());
 }
 
 void MainWindow::Wait(int ms) { s_.link.Wait(ms); }

@@ -1,0 +1,176 @@
+// The benchmark sections.
+#include "bench_support.h"
+
+#include "link/memread.h"
+#include "memory/save_range.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kProbe = QStringLiteral("020140000000");   // one byte of RAM
+
+// The smallest client that can talk to the simulator: blocking termios I/O,
+// reading whatever has arrived until the reply's CR.
+double RawClientRate(const QString &terminal, int count, const QString &command = kProbe, speed_t speed = B9600)
+{
+    const int fd = ::open(terminal.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return 0;
+    termios t {};
+    tcgetattr(fd, &t);
+    cfmakeraw(&t);
+    cfsetispeed(&t, speed);
+    cfsetospeed(&t, speed);
+    tcsetattr(fd, TCSANOW, &t);
+    tcflush(fd, TCIOFLUSH);
+    const QByteArray line = command.toLatin1() + '\r';
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < count; ++i) {
+        if (::write(fd, line.constData(), size_t(line.size())) != line.size())
+            break;
+        char buf[512];
+        char last = 0;
+        while (last != '\r') {
+            pollfd p {fd, POLLIN, 0};
+            const ssize_t n = poll(&p, 1, 4000) > 0 ? ::read(fd, buf, sizeof buf) : -1;
+            if (n <= 0)
+                break;
+            last = buf[n - 1];
+        }
+    }
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    ::close(fd);
+    return count / seconds;
+}
+
+double LinkRate(Link &link, int count)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < count; ++i)
+        link.SendCmd(kProbe, false);
+    return count / (timer.nsecsElapsed() / 1e9);
+}
+
+bool BenchLink()
+{
+    const int count = 20000;
+    SimLink s;
+    if (!s.start(QString(), 9600))
+        return false;
+    LinkRate(*s.link, 500);   // warm-up
+    s.link->closePort();
+    const double raw1 = RawClientRate(s.terminal, count);
+    s.link->openPort(s.terminal, "9600,E,7,1");
+    const double viaLink = LinkRate(*s.link, count);
+    s.link->closePort();
+    const double raw2 = RawClientRate(s.terminal, count);
+    const double raw = (raw1 + raw2) / 2;
+    std::printf("link: %d transactions without pacing\n", count);
+    std::printf("  raw termios client  %9.0f transactions/s\n", raw);
+    std::printf("  SendCmd             %9.0f transactions/s  (%.3f of the raw client; target >= 0.95)\n", viaLink,
+                viaLink / raw);
+
+    SimLink paced;
+    if (!paced.start("--pace --speed 115200", 115200))
+        return false;
+    paced.link->closePort();
+    const double rawPaced = RawClientRate(paced.terminal, 64, "02018040000000", B115200);
+    paced.link->openPort(paced.terminal, "115200,E,7,1");
+    Page page {};
+    const int pages = 64;
+    const double cpu0 = CpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    int failures = 0;
+    for (int p = 0; p < pages; ++p)
+        failures += MemRead(*paced.link, MemReadMode::MultiByte, page, 0x400000 + p) ? 1 : 0;
+    const double wall = timer.nsecsElapsed() / 1e9;
+    const double cpu = CpuSeconds() - cpu0;
+    const double wire = WireSeconds(2.0 * pages * (15 + 260), 115200);
+    std::printf("link: %d pages with MemRead, Multi Byte, paced at 115200 bit/s (%d failed)\n", pages, failures);
+    std::printf("  wall %.3f s, wire limit %.3f s: %.3f of the wire limit (target >= 0.97)\n", wall, wire,
+                wire / wall);
+    std::printf("  raw termios client on the same exchanges: %.3f of the wire limit\n",
+                rawPaced * WireSeconds(15 + 260, 115200));
+    std::printf("  CPU %.3f s = %.1f%% of wall time (target <= 5%%)\n", cpu, 100.0 * cpu / wall);
+    return true;
+}
+
+struct ModeCost {
+    MemReadMode mode;
+    const char *name;
+    int transactionsPerPage;
+    int charactersPerTransaction;   // command + CR, reply + CR
+};
+const ModeCost kModes[] = {
+    {MemReadMode::MultiByte, "Multi Byte (128)", 2, 15 + 260},
+    {MemReadMode::SingleDWord, "Single DWord (4)", 64, 13 + 12},
+    {MemReadMode::SingleWord, "Single Word (2)", 128, 13 + 8},
+    {MemReadMode::SingleByte, "Single Byte (1)", 256, 13 + 6},
+};
+
+bool BenchMemSave()
+{
+    const int pages = 256;
+    QTemporaryDir dir;
+    std::printf("memsave: MEM --> File of %d pages, paced at 115200 bit/s\n", pages);
+    for (const ModeCost &m : kModes) {
+        SimLink s;
+        if (!s.start("--pace --speed 115200", 115200))
+            return false;
+        s.link->CmdTimeout = 750;
+        Page buf {};
+        QElapsedTimer timer;
+        timer.start();
+        const SaveOutcome outcome = SaveRange(*s.link, m.mode, 0x7FE800, 0x7FE800 + pages - 1,
+                                              dir.filePath("memdump.bin"), buf, OperationHooks());
+        const double wall = timer.nsecsElapsed() / 1e9;
+        const double wire = WireSeconds(double(pages) * m.transactionsPerPage * m.charactersPerTransaction, 115200);
+        std::printf("  %-17s wall %8.3f s, wire limit %8.3f s: %.3f of the wire limit%s%s\n", m.name, wall, wire,
+                    wire / wall, m.mode == MemReadMode::MultiByte ? " (target >= 0.97)" : "",
+                    outcome == SaveOutcome::Done ? "" : "  [save failed]");
+    }
+    return true;
+}
+
+bool BenchSoak()
+{
+    const int total = 200000;
+    SimLink s;
+    if (!s.start(QString(), 9600))
+        return false;
+    std::printf("soak: %d transactions without pacing\n", total);
+    std::printf("  resident at start   %ld KiB\n", ResidentKiB());
+    int empty = 0;
+    for (int i = 1; i <= total; ++i) {
+        empty += s.link->SendCmd(kProbe, false).isEmpty() ? 1 : 0;
+        if (i % 50000 == 0)
+            std::printf("  after %6d        %ld KiB\n", i, ResidentKiB());
+    }
+    std::printf("  empty replies: %d\n", empty);
+    return true;
+}
+
+} // namespace
+
+QStringList AllBenchSections() { return {"link", "memsave", "soak"}; }
+
+bool RunBenchSection(const QString &name)
+{
+    if (name == "link")
+        return BenchLink();
+    if (name == "memsave")
+        return BenchMemSave();
+    if (name == "soak")
+        return BenchSoak();
+    return false;
+}

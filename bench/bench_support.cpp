@@ -1,0 +1,42 @@
+#include "bench_support.h"
+
+#include "platform/serial_port.h"
+
+#include <QFile>
+#include <sys/resource.h>
+
+bool SimLink::start(const QString &simArgs, int baud)
+{
+    QString error;
+    terminal = sim.start(simArgs, error);
+    if (terminal.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+    link = std::make_unique<Link>(options, new QSerialPortAdapter);
+    const QString why = link->openPort(terminal, QString::number(baud) + ",E,7,1");
+    if (!why.isEmpty()) {
+        std::fprintf(stderr, "open %s: %s\n", qPrintable(terminal), qPrintable(why));
+        return false;
+    }
+    link->CmdTimeout = 4000;
+    return true;
+}
+
+double CpuSeconds()
+{
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+long ResidentKiB()
+{
+    QFile f("/proc/self/statm");
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * 4 : -1;
+}
+
+double WireSeconds(double characters, int baud) { return characters * 10.0 / baud; }

@@ -1,0 +1,24 @@
+#pragma once
+#include "link/link.h"
+#include "main/sim_process.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// A Link on a freshly started kestrel-sim.
+struct SimLink {
+    Options options;
+    SimProcess sim;
+    std::unique_ptr<Link> link;
+    QString terminal;
+    // Starts the simulator with args and opens the link at baud.
+    bool start(const QString &simArgs, int baud);
+};
+
+double CpuSeconds();          // user + system time of this process
+long ResidentKiB();           // resident set size now
+double WireSeconds(double characters, int baud);   // 10 bits per character
+
+QStringList AllBenchSections();
+bool RunBenchSection(const QString &name);
