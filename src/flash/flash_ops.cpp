@@ -120,7 +120,9 @@ FlashWord ImageWord(std::span<const quint8> image, qint32 a)
 
 // Programs and verifies every word of one erased block; the used ends
 // u1 and u2 of its first and second 64 KB image block limit the work
-// while "Ignore empty space" is checked.
+// while "Ignore empty space" is checked. Each half is held to its own used
+// end, so a first half used up to its last word never makes the walk skip
+// the used part of the second half.
 FlashOutcome ProgramBlock(CommandChannel &link, const OperationHooks &hooks, std::span<const quint8> image,
                           const DataFlashBlock &block, qint32 u1, qint32 u2,
                           const std::function<bool()> &ignoreEmptySpace)
