@@ -2,6 +2,24 @@
 // The decoder's resident command monitor: takes one command line (without its
 // CR) and produces the reply line (without its CR), acting on the memory,
 // flash, EEPROM and register models behind it.
+//
+// Replies:
+//   02 read   "021" + data: one value of the access size (2, 4 or 8 digits,
+//             most significant first); the count form gives count/size such
+//             values in address order. 02 write: "020".
+//   06 read   "061" + the 4 address digits + 2 digits per byte; write "060".
+//   09        "09" + the channel digit ("090".."094").
+//   25 read   "251" + 2 digits; 25 write ("250" + register + value): "250".
+//   27 read   the 9 command characters + 2 digits per byte; write: the
+//             command itself; absent device: "27NAK".
+//   28        "2800" after the erase.
+//   TRABUNE   "OK"; 100: "100".
+//   anything malformed: its family + "E" ("02E", "06E", ...), "??E" when
+//   the family is unknown.
+// Multi-byte accesses may be unaligned: they touch the bytes address ..
+// address+n-1 (wrapping at 2^32); in the flash they become one bus cycle per
+// 32-bit word touched. EEPROM addresses above 7FF are refused; a range that
+// runs past 7FF continues at 000.
 
 #include "flash_bank.h"
 #include "sparse_memory.h"

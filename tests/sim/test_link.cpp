@@ -533,6 +533,8 @@ void LinkTest::reopenSeveralTimes()
         QVERIFY2(t.open(sim.terminalPath), qPrintable(QString::number(round)));
         QCOMPARE(t.command("09"), std::string("09E\r"));
         QCOMPARE(t.command("25100"), std::string("2513B\r"));
+        t.close();
+        QTest::qWait(100);  // the port stays closed for a while
     }
     QCOMPARE(sim.process.state(), QProcess::Running);
     QCOMPARE(sim.stop(), 0);
