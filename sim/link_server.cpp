@@ -61,7 +61,12 @@ bool setRawMode(int fd, int baud)
     tio.c_cflag |= CS7 | PARENB | CREAD | CLOCAL;
     cfsetispeed(&tio, codeOf(baud));
     cfsetospeed(&tio, codeOf(baud));
-    return tcsetattr(fd, TCSANOW, &tio) == 0;
+    // A pseudo-terminal keeps 8 data bits without parity, and the C library
+    // may report EINVAL for a request it could not apply in full; the speed
+    // read back is what matters.
+    tcsetattr(fd, TCSANOW, &tio);
+    termios now{};
+    return tcgetattr(fd, &now) == 0 && baudOf(cfgetospeed(&now)) == baud;
 }
 
 std::string systemError(const std::string& what)
