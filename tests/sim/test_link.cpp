@@ -21,6 +21,7 @@ namespace {
 
 constexpr int kReplyWaitMs = 3000;
 constexpr int kSilenceMs = 400;  // long enough to tell "no reply" on a quiet machine
+constexpr int kSettleMs = 1000;  // to collect a reply that does not end in CR
 
 speed_t speedCode(int baud)
 {
@@ -428,7 +429,7 @@ void LinkTest::noCrFault()
     QVERIFY(sim.start({"--fault", "nocr=1"}));
     Terminal t;
     QVERIFY(t.open(sim.terminalPath));
-    QCOMPARE(t.command("09", kSilenceMs), std::string("09E"));
+    QCOMPARE(t.command("09", kSettleMs), std::string("09E"));
     QCOMPARE(sim.stop(), 0);
 }
 
@@ -439,9 +440,9 @@ void LinkTest::lineFeedFault()
     Terminal t;
     QVERIFY(t.open(sim.terminalPath));
     t.send("09\r");
-    QCOMPARE(t.readFor(kSilenceMs), std::string("09E\r"));
+    QCOMPARE(t.readFor(kSettleMs), std::string("09E\r"));
     t.send("09\r");
-    QCOMPARE(t.readFor(kSilenceMs), std::string("09E\r\n"));
+    QCOMPARE(t.readFor(kSettleMs), std::string("09E\r\n"));
     QCOMPARE(sim.stop(), 0);
 }
 
@@ -452,10 +453,10 @@ void LinkTest::noiseFault()
     Terminal t;
     QVERIFY(t.open(sim.terminalPath));
     t.send("09\r");
-    QCOMPARE(t.readFor(kSilenceMs), std::string("09E\r"));
+    QCOMPARE(t.readFor(kSettleMs), std::string("09E\r"));
     t.send("09\r");
     QCOMPARE(t.readUntilCr(), std::string("09E\r"));
-    const std::string junk = t.readFor(kSilenceMs);
+    const std::string junk = t.readFor(kSettleMs);
     QVERIFY(!junk.empty());
     QVERIFY(junk.find('\r') == std::string::npos);
     QCOMPARE(sim.stop(), 0);
