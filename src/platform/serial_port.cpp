@@ -97,7 +97,11 @@ bool QSerialPortAdapter::write(const QByteArray &data)
 {
     if (!port_->isOpen())
         return false;
-    return port_->write(data) == data.size();
+    // Hand the command to the driver now instead of on the next pass of the
+    // event loop: the reply cannot come sooner than the command leaves.
+    const bool queued = port_->write(data) == data.size();
+    port_->flush();
+    return queued;
 }
 
 QByteArray QSerialPortAdapter::readAll()
