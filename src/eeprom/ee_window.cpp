@@ -1,0 +1,101 @@
+#include "eeprom/ee_window.h"
+
+#include "eeprom/eeprom_ops.h"
+#include "link/link.h"
+#include "main/controls.h"
+#include "main/session.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString Indexed(const char *name, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i); }
+
+const char *const kButtonCaptions[5] = {"READ", "--", "+", "EE --> File", "File --> EE"};
+
+} // namespace
+
+EeWindow::EeWindow(Session &session) : ToolWindow(session, "DL_EE", "EEPROM Data  (Command 06 or 27)")
+{
+    auto *layout = new QVBoxLayout(this);
+
+    auto *pageRow = new QHBoxLayout;
+    pageRow->addWidget(NamedLabel(this, "L1", "PAGE:"));
+    txtPG_ = NamedLineEdit(this, "Txt_PG", "0", 1);
+    txtPG_->setMaximumWidth(32);
+    pageRow->addWidget(txtPG_);
+    for (int i = 0; i < 3; ++i) {
+        cmd_[i] = NamedButton(this, Indexed("Cmd", i), kButtonCaptions[i]);
+        pageRow->addWidget(cmd_[i]);
+    }
+    lS_ = NamedLabel(this, "L_S", QString());
+    pageRow->addWidget(lS_, 1);
+    layout->addLayout(pageRow);
+
+    txt_ = NamedTextArea(this, "Txt", true);
+    txt_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txt_->setMinimumSize(600, 280);
+    layout->addWidget(txt_, 1);
+
+    auto *fileRow = new QHBoxLayout;
+    for (int i = 3; i < 5; ++i) {
+        cmd_[i] = NamedButton(this, Indexed("Cmd", i), kButtonCaptions[i]);
+        fileRow->addWidget(cmd_[i]);
+    }
+    txtFile_ = NamedLineEdit(this, "Txt_File", "eeprom.bin");
+    fileRow->addWidget(txtFile_, 1);
+    cmdStp_ = NamedButton(this, "Cmd_Stp", "STOP");
+    fileRow->addWidget(cmdStp_);
+    layout->addLayout(fileRow);
+
+    for (int i = 0; i < 5; ++i)
+        connect(cmd_[i], &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
+    connect(cmdStp_, &QPushButton::clicked, this, [this] { Cmd_Stp_Click(); });
+}
+
+OperationHooks EeWindow::hooks()
+{
+    OperationHooks h;
+    h.stopRequested = [this] { return StopFlag; };
+    h.setStatus = [this](const QString &text) { SetBoxText(txt_, text); };
+    h.status = [this] { return BoxText(txt_); };
+    return h;
+}
+
+void EeWindow::Cmd_Click(int index)
+{
+    if (index < 0 || index > 4)
+        return;
+    runAction([this, index] {
+        txt_->clear();
+        txtPG_->setText(NormalizeEePageText(txtPG_->text()));
+        const EepromMode mode = session_.options.Eem;
+        switch (index) {
+        case 0: readPage(); break;
+        case 1: stepPage(PreviousEePageText(txtPG_->text())); break;
+        case 2: stepPage(NextEePageText(txtPG_->text())); break;
+        case 3: SaveEeprom(link(), mode, *session_.prompter, hooks(), txtFile_->text()); break;
+        case 4: WriteEeprom(link(), mode, *session_.prompter, hooks(), txtFile_->text()); break;
+        }
+        lS_->clear();
+    });
+}
+
+// "--" and "+": the neighbouring page, then a whole READ click of its own.
+void EeWindow::stepPage(const QString &pageText)
+{
+    txtPG_->setText(pageText);
+    link().Busy = false;
+    Cmd_Click(0);
+}
+
+void EeWindow::readPage()
+{
+    ShowEePage(link(), session_.options.Eem, EePageNumber(txtPG_->text()), hooks(),
+               [this](const QString &bar) { lS_->setText(bar); });
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The flash window DL_Flh: identifies the two flash chips and their block
+// protection, saves the data area, the firmware or the whole 2 MB flash to
+// files, and erases and programs the 512 KB data area from an image file.
+#include "link/operation.h"
+#include "main/tool_window.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class FlashWindow : public ToolWindow {
+    Q_OBJECT
+public:
+    explicit FlashWindow(Session &session);
+
+    // Button actions by index: 0..2 "Read Flash" of the data area, the
+    // firmware or both, 3 "Read FlashType", 4 "Erase DataFlash (Cmd 280)",
+    // 5 "Program DataFlash". Ignored while a transaction or another
+    // operation runs.
+    void Cmd_Click(int index);
+    // STOP: the running action ends at its next page or word.
+    void Cmd_Stp_Click() { StopFlag = true; }
+    // A block check box was clicked: on top-boot chips Chk(0) and Chk(1)
+    // move together, as they share one erase block.
+    void Chk_Click(int index);
+
+    // The chips of the last successful "Read FlashType" are bottom-boot.
+    bool BottomBoot = false;
+
+private:
+    void readFlash(int index);
+    void readFlashType();
+    void eraseDataFlash();
+    void programDataFlash();
+    void setChecked(int index, bool checked);
+    OperationHooks hooks();
+
+    QPushButton *cmd_[6] = {};
+    QPushButton *cmdStp_ = nullptr;
+    QLineEdit *fn1_[3] = {};
+    QLineEdit *fn2_ = nullptr;
+    QCheckBox *chk_[6] = {};
+    QLabel *l1_ = nullptr;
+};
