@@ -1,0 +1,2 @@
+set -e
+head -c 524288 st/flash.bin | cmp - flash512k.bin
