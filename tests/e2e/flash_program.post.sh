@@ -23,4 +23,4 @@ grep '^02207F' commands.txt | grep -v '^02207FE0\(1554\|0AA8\|0000\)' > writes.t
 [ "$(grep -c '^0221047FE[23]' commands.txt)" -eq $((1 + 1 + 0xA84 / 4 + 1 + 1 + 2 + 2)) ]
 grep -q '^0221047FE2FFFC$' commands.txt
 grep -q '^0221047FE3FFFC$' commands.txt
-! grep -q '^0221047FE2FFF8$' commands.txt
+! grep -q '^0221047FE2FFF8$' commands.txt || exit 1

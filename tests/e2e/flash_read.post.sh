@@ -4,7 +4,9 @@ head -c 524288 st/flash.bin | cmp - flash512k.bin
 tail -c 1572864 st/flash.bin | cmp - firmware.bin
 # The stopped save holds whole pages from the start, fewer than all of them.
 size=$(wc -c < part.bin)
-[ "$size" -gt 0 ] && [ "$size" -lt 524288 ] && [ $((size % 256)) -eq 0 ]
+[ "$size" -gt 0 ]
+[ "$size" -lt 524288 ]
+[ $((size % 256)) -eq 0 ]
 head -c "$size" st/flash.bin | cmp - part.bin
 # Data, firmware and the stopped save read pages in 128-byte halves from
 # 7FE00000, 7FE80000 and 7FE00000; the refused overwrite read nothing.
