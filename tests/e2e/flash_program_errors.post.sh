@@ -7,6 +7,10 @@ printf '02207FE00000000C0030\n02207FE40000000C0030\n02207FE20000000C0030\n02207F
 [ "$(grep '^02207FE[01]' commands.txt | grep -vc '^02207FE0\(1554\|0AA8\|0000\)')" -eq 0 ]
 sed -n '/^02207FE40000000C0030$/,/^02207FE20000000C0030$/p' commands.txt | grep '^022104' > verify.txt
 [ "$(tail -n 1 verify.txt)" = 0221047FE40004 ]
+# STOP came in the middle of the block, after some words were programmed.
+sed -n '/^02207FE20000000C0030$/,$p' commands.txt | sed '1d' | sed '/^02207FE20000000C0030$/,$d' > stopped.txt
+[ "$(grep -c '^0221047FE2' stopped.txt)" -gt 2 ]
+[ "$(grep -c '^0221047FE' stopped.txt)" -lt 32768 ]
 # The last run read back far fewer than the 32768 words of the block and
 # ended with the last word of the empty image block 3.
 last=$(grep -n '^02207FE20000000C0030$' commands.txt | tail -n 1 | cut -d: -f1)
@@ -14,4 +18,4 @@ sed "1,${last}d" commands.txt | grep '^0221047FE[23]' > readbacks.txt
 [ "$(wc -l < readbacks.txt)" -lt 32000 ]
 [ "$(tail -n 1 readbacks.txt)" = 0221047FE3FFFC ]
 # The block holds the data image again.
-cmp -i $((0x20000)) -n $((0x20000)) flash512k.bin st/flash.bin
+cmp -i $((0x20000)) -n $((0x20000)) data.bin st/flash.bin
