@@ -1,0 +1,192 @@
+#include "memory/mem_window.h"
+
+#include "link/link.h"
+#include "link/prompts.h"
+#include "main/controls.h"
+#include "main/session.h"
+#include "memory/save_range.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString Indexed(const char *name, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i); }
+
+const char *const kButtonCaptions[4] = {"Read Page", "--", "+", "MEM --> File"};
+const char *const kViewCaptions[4] = {"Byte", "Word", "DWord", "ST20_ASM"};
+
+// Passes the overwrite question on and notes whether the user refused, so a
+// file that merely cannot be opened is told apart from a "Cancel".
+class RefusalWatch : public Prompter {
+public:
+    explicit RefusalWatch(Prompter &prompter) : prompter_(prompter) {}
+    bool confirm(const QString &title, const QString &text) override
+    {
+        const bool ok = prompter_.confirm(title, text);
+        refused = refused || !ok;
+        return ok;
+    }
+    void inform(const QString &title, const QString &text) override { prompter_.inform(title, text); }
+    bool refused = false;
+
+private:
+    Prompter &prompter_;
+};
+
+// True when the save may go on: the user agreed, or there was nothing to
+// agree to. A file that cannot be opened is left to the save, which reports it.
+bool MayWriteFile(Prompter &prompter, const QString &name)
+{
+    RefusalWatch watch(prompter);
+    return AskOverwrite(watch, name) || !watch.refused;
+}
+
+} // namespace
+
+MemWindow::MemWindow(Session &session) : ToolWindow(session, "DL_Mem", "Memory Dump  (Command 02)")
+{
+    auto *layout = new QVBoxLayout(this);
+
+    auto *range = new QHBoxLayout;
+    txtS_ = NamedLineEdit(this, "Txt_S", "402800", 6);
+    txtS_->setToolTip("6 digits only");
+    txtE_ = NamedLineEdit(this, "Txt_E", "403FFF", 6);
+    txtE_->setToolTip("6 digits only");
+    range->addWidget(NamedLabel(this, Indexed("L1", 0), "Start:"));
+    range->addWidget(txtS_);
+    range->addWidget(NamedLabel(this, Indexed("L1", 2), "00"));
+    range->addSpacing(12);
+    range->addWidget(NamedLabel(this, Indexed("L1", 1), "End:"));
+    range->addWidget(txtE_);
+    range->addWidget(NamedLabel(this, Indexed("L1", 3), "FF"));
+    range->addStretch();
+    layout->addLayout(range);
+
+    auto *buttons = new QHBoxLayout;
+    for (int i = 0; i < 4; ++i) {
+        cmd_[i] = NamedButton(this, Indexed("Cmd", i), kButtonCaptions[i]);
+        buttons->addWidget(cmd_[i]);
+        connect(cmd_[i], &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
+    }
+    cmdStop_ = NamedButton(this, "Cmd_Stop", "STOP");
+    buttons->addWidget(cmdStop_);
+    connect(cmdStop_, &QPushButton::clicked, this, [this] { Cmd_Stop_Click(); });
+    txtFile_ = NamedLineEdit(this, "Txt_File", "memdump.bin");
+    buttons->addWidget(txtFile_);
+    layout->addLayout(buttons);
+
+    auto *views = new QHBoxLayout;
+    views->addWidget(NamedLabel(this, Indexed("L1", 4), "View as:"));
+    auto *group = new QButtonGroup(this);
+    for (int i = 0; i < 4; ++i) {
+        o1_[i] = NamedOption(this, Indexed("O1", i), kViewCaptions[i], i == 0);
+        group->addButton(o1_[i], i);
+        views->addWidget(o1_[i]);
+        connect(o1_[i], &QRadioButton::clicked, this, [this, i] { O1_Click(i); });
+    }
+    views->addStretch();
+    layout->addLayout(views);
+
+    txt_ = NamedTextArea(this, "Txt", true);
+    txt_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txt_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txt_->setMinimumSize(640, 300);
+    layout->addWidget(txt_, 1);
+
+    l2_ = NamedLabel(this, "L2", QString());
+    layout->addWidget(l2_);
+}
+
+MemView MemWindow::view() const
+{
+    for (int i = 0; i < 4; ++i)
+        if (o1_[i]->isChecked())
+            return static_cast<MemView>(i);
+    return MemView::Byte;
+}
+
+void MemWindow::Cmd_Click(int index)
+{
+    if (index < 0 || index > 3)
+        return;
+    runAction([this, index] {
+        link().SetCmdTimeout(kMemDumpCmdTimeoutMs);
+        normaliseBoxes();
+        switch (index) {
+        case 0: readPage(); break;
+        case 1: stepPage(-1); break;
+        case 2: stepPage(+1); break;
+        case 3: saveRange(); break;
+        }
+    });
+}
+
+void MemWindow::normaliseBoxes()
+{
+    txtS_->setText(NormaliseAddressBox(txtS_->text()));
+    txtE_->setText(NormaliseAddressBox(txtE_->text()));
+}
+
+// "--" and "+": the neighbouring page, wrapping within 24 bits, then a whole
+// "Read Page" click. "+" lets the ST20 view continue a prefix sequence that
+// runs over the page boundary.
+void MemWindow::stepPage(int delta)
+{
+    txtS_->setText(StepPageBox(txtS_->text(), delta));
+    if (delta > 0)
+        Disasm.KeepOreg = true;
+    link().Busy = false;
+    Cmd_Click(0);
+}
+
+void MemWindow::readPage()
+{
+    txt_->clear();
+    const qint32 page = PageFromBox(txtS_->text());
+    l2_->setText("Reading...");
+    if (MemRead(link(), session_.options.Mrm, PageBuf, page)) {
+        l2_->setText("Read Error!");
+        return;
+    }
+    PageValid = true;
+    l2_->setText("Done.");
+    render();
+}
+
+// Row addresses come from the Start box as it reads now.
+void MemWindow::render()
+{
+    SetBoxText(txt_, RenderPage(view(), PageBuf, PageFromBox(txtS_->text()), Disasm));
+}
+
+void MemWindow::O1_Click(int index)
+{
+    if (index < 0 || index > 3)
+        return;
+    o1_[index]->setChecked(true);
+    if (!PageValid)
+        return;
+    if (static_cast<MemView>(index) == MemView::St20Asm)
+        Disasm.Oreg = 0;
+    render();
+}
+
+void MemWindow::saveRange()
+{
+    OperationHooks hooks;
+    hooks.stopRequested = [this] { return StopFlag; };
+    hooks.setStatus = [this](const QString &text) { l2_->setText(text); };
+    hooks.status = [this] { return l2_->text(); };
+    Prompter &prompter = *session_.prompter;
+    SaveRange(link(), session_.options.Mrm, PageFromBox(txtS_->text()), PageFromBox(txtE_->text()),
+              txtFile_->text(), PageBuf, hooks,
+              [&prompter](const QString &name) { return MayWriteFile(prompter, name); });
+}
