@@ -26,6 +26,6 @@ if [ "$rc" -ne "$expected" ]; then
   exit 1
 fi
 if [ -f "$dir/$name.post.sh" ]; then
-  KESTREL_SIM_DIR="$(dirname "$kestrel")" sh "$dir/$name.post.sh" || exit 1
+  KESTREL_SIM_DIR="$(dirname "$kestrel")" sh -e "$dir/$name.post.sh" || exit 1
 fi
 exit 0
