@@ -5,7 +5,7 @@ size=$(wc -c < memdump.bin)
 full=$(wc -c < full.bin)
 n=$size; [ "$full" -lt "$n" ] && n=$full
 cmp -n "$n" memdump.bin full.bin
-# The reads of the stopped save end with the page after the last one written.
+# The last page the stopped save read is the last one it wrote.
 pages=$((size / 256))
 last=$(grep '^> 020180' trace.log | head -n $((2 * pages)) | tail -n 1)
 [ "$last" = "$(printf '> 020180%06X80' $((0x402800 + pages - 1)))" ]
