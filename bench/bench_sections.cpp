@@ -2,9 +2,12 @@
 #include "bench_support.h"
 
 #include "link/memread.h"
+#include "flash/flash_ops.h"
+#include "flash/image.h"
 #include "memory/save_range.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <fcntl.h>
@@ -160,9 +163,88 @@ bool BenchSoak()
     return true;
 }
 
+int CountCommands(const QString &traceFile)
+{
+    QFile f(traceFile);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    int n = 0;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        n += line.startsWith("> ") ? 1 : 0;
+    return n;
+}
+
+bool WordIsErased(const QByteArray &image, qint32 a)
+{
+    return image.mid(a, 4) == QByteArray(4, char(0xFF));
+}
+
+// Transactions and wire characters that programming one 64 KB block implies:
+// the erase sequence (six command cycles and the blank check), then per word
+// processed a read-back, and three command cycles and the data write for a
+// word that is not FFFFFFFF. Command cycles and writes are 21 + 4 characters
+// on the wire, read-backs 15 + 12.
+struct ProgramCost {
+    int transactions = 7;
+    double characters = 6 * 25 + 27;
+};
+ProgramCost ExpectedProgramCost(const QByteArray &image, qint32 s, bool ignoreEmpty)
+{
+    const std::span<const quint8> bytes(reinterpret_cast<const quint8 *>(image.constData()), size_t(image.size()));
+    const qint32 used = ignoreEmpty ? UsedEnd(bytes, s) : s + 0xFFFC;
+    ProgramCost cost;
+    for (qint32 a = s; a <= s + 0xFFFC; a += 4) {
+        if (a > used && a != s + 0xFFFC)
+            continue;
+        const bool erased = WordIsErased(image, a);
+        cost.transactions += erased ? 1 : 5;
+        cost.characters += erased ? 27 : 127;
+    }
+    return cost;
+}
+
+bool BenchProgram()
+{
+    QTemporaryDir dir;
+    const QString trace = dir.filePath("trace.log");
+    SimLink s;
+    if (!s.start("--pace --speed 115200 --flash-device 58 --trace " + trace, 115200))
+        return false;
+    s.link->CmdTimeout = 750;
+    // The image: the decoder's own second 64 KB block, erased space elsewhere.
+    const qint32 block = 0x10000;
+    QByteArray image(kImageSize, char(0xFF));
+    Page page {};
+    for (qint32 p = 0; p < 256; ++p) {
+        if (MemRead(*s.link, MemReadMode::MultiByte, page, 0x7FE000 + (block >> 8) + p))
+            return false;
+        std::copy(page.begin(), page.end(), image.begin() + block + p * 256);
+    }
+    const std::span<const quint8> bytes(reinterpret_cast<const quint8 *>(image.constData()), size_t(image.size()));
+    std::printf("program: one 64 KB block (7FE10000), bottom-boot chips, paced at 115200 bit/s\n");
+    for (bool ignoreEmpty : {false, true}) {
+        const int before = CountCommands(trace);
+        QElapsedTimer timer;
+        timer.start();
+        const FlashOutcome outcome = ProgramDataFlashImage(*s.link, OperationHooks(), bytes,
+                                                           {false, true, false, false, false}, true,
+                                                           [ignoreEmpty] { return ignoreEmpty; });
+        const double wall = timer.nsecsElapsed() / 1e9;
+        const int counted = CountCommands(trace) - before;
+        const ProgramCost cost = ExpectedProgramCost(image, block, ignoreEmpty);
+        const double limit = WireSeconds(cost.characters, 115200) + 2.0;   // + the 2 s erase wait
+        std::printf("  Ignore empty space %-3s: %d transactions in the trace, %d implied%s\n",
+                    ignoreEmpty ? "on" : "off", counted, cost.transactions,
+                    outcome == FlashOutcome::Done ? "" : "  [programming failed]");
+        std::printf("    wall %.3f s, wire limit + 2 s erase wait %.3f s: %.3f of the limit (target >= 0.97)\n",
+                    wall, limit, limit / wall);
+    }
+    return true;
+}
+
 } // namespace
 
-QStringList AllBenchSections() { return {"link", "memsave", "soak"}; }
+QStringList AllBenchSections() { return {"link", "memsave", "program", "soak"}; }
 
 bool RunBenchSection(const QString &name)
 {
@@ -170,6 +252,8 @@ bool RunBenchSection(const QString &name)
         return BenchLink();
     if (name == "memsave")
         return BenchMemSave();
+    if (name == "program")
+        return BenchProgram();
     if (name == "soak")
         return BenchSoak();
     return false;
