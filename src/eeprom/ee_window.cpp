@@ -14,8 +14,6 @@
 
 namespace {
 
-QString Indexed(const char *name, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i); }
-
 const char *const kButtonCaptions[5] = {"READ", "--", "+", "EE --> File", "File --> EE"};
 
 } // namespace
@@ -30,7 +28,7 @@ EeWindow::EeWindow(Session &session) : ToolWindow(session, "DL_EE", "EEPROM Data
     txtPG_->setMaximumWidth(32);
     pageRow->addWidget(txtPG_);
     for (int i = 0; i < 3; ++i) {
-        cmd_[i] = NamedButton(this, Indexed("Cmd", i), kButtonCaptions[i]);
+        cmd_[i] = NamedButton(this, IndexedName("Cmd", i), kButtonCaptions[i]);
         pageRow->addWidget(cmd_[i]);
     }
     lS_ = NamedLabel(this, "L_S", QString());
@@ -44,7 +42,7 @@ EeWindow::EeWindow(Session &session) : ToolWindow(session, "DL_EE", "EEPROM Data
 
     auto *fileRow = new QHBoxLayout;
     for (int i = 3; i < 5; ++i) {
-        cmd_[i] = NamedButton(this, Indexed("Cmd", i), kButtonCaptions[i]);
+        cmd_[i] = NamedButton(this, IndexedName("Cmd", i), kButtonCaptions[i]);
         fileRow->addWidget(cmd_[i]);
     }
     txtFile_ = NamedLineEdit(this, "Txt_File", "eeprom.bin");

@@ -154,24 +154,6 @@ FlashOutcome ProgramBlock(CommandChannel &link, const OperationHooks &hooks, std
     return FlashOutcome::Done;
 }
 
-// Passes the overwrite question on and notes whether the user refused, so a
-// name that cannot be written at all is told apart from a "Cancel".
-class RefusalWatch : public Prompter {
-public:
-    explicit RefusalWatch(Prompter &prompter) : prompter_(prompter) {}
-    bool confirm(const QString &title, const QString &text) override
-    {
-        const bool ok = prompter_.confirm(title, text);
-        refused = refused || !ok;
-        return ok;
-    }
-    void inform(const QString &title, const QString &text) override { prompter_.inform(title, text); }
-    bool refused = false;
-
-private:
-    Prompter &prompter_;
-};
-
 } // namespace
 
 FlashTypeResult ReadFlashType(CommandChannel &link)
@@ -202,9 +184,8 @@ FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &pr
                             const QString &fileName)
 {
     link.SetCmdTimeout(kSaveTimeoutMs);
-    RefusalWatch watch(prompter);
-    if (!AskOverwrite(watch, fileName)) {
-        if (watch.refused)
+    if (const OverwriteAnswer answer = CheckOverwrite(prompter, fileName); answer != OverwriteAnswer::MayWrite) {
+        if (answer == OverwriteAnswer::Refused)
             return FlashOutcome::Declined;
         // A folder, or a name in a folder that cannot be written: say so
         // rather than end as silently as a refused overwrite.

@@ -16,8 +16,6 @@
 
 namespace {
 
-QString Indexed(const char *name, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i); }
-
 constexpr int kClickTimeoutMs = 750;
 
 struct ReadButton {
@@ -41,27 +39,27 @@ FlashWindow::FlashWindow(Session &session) : ToolWindow(session, "DL_Flh", "Flas
 {
     auto *layout = new QVBoxLayout(this);
 
-    auto *readFrame = NamedFrame(this, Indexed("F1", 0), "Read Flash");
+    auto *readFrame = NamedFrame(this, IndexedName("F1", 0), "Read Flash");
     auto *readGrid = new QGridLayout(readFrame);
     for (int i = 0; i < 3; ++i) {
-        cmd_[i] = NamedButton(readFrame, Indexed("Cmd", i), kReadButtons[i].caption, kReadButtons[i].tooltip);
-        fn1_[i] = NamedLineEdit(readFrame, Indexed("FN1", i), QString::fromLatin1(FlashRegionFor(i).defaultFile));
+        cmd_[i] = NamedButton(readFrame, IndexedName("Cmd", i), kReadButtons[i].caption, kReadButtons[i].tooltip);
+        fn1_[i] = NamedLineEdit(readFrame, IndexedName("FN1", i), QString::fromLatin1(FlashRegionFor(i).defaultFile));
         readGrid->addWidget(cmd_[i], i, 0);
         readGrid->addWidget(fn1_[i], i, 1);
     }
     layout->addWidget(readFrame);
 
     auto *typeRow = new QHBoxLayout;
-    cmd_[3] = NamedButton(this, Indexed("Cmd", 3), "Read FlashType");
-    cmd_[4] = NamedButton(this, Indexed("Cmd", 4), "Erase DataFlash (Cmd 280)", "7FE00000 - 7FE7FFFF");
+    cmd_[3] = NamedButton(this, IndexedName("Cmd", 3), "Read FlashType");
+    cmd_[4] = NamedButton(this, IndexedName("Cmd", 4), "Erase DataFlash (Cmd 280)", "7FE00000 - 7FE7FFFF");
     cmd_[4]->setEnabled(false);
     typeRow->addWidget(cmd_[3]);
     typeRow->addWidget(cmd_[4]);
     layout->addLayout(typeRow);
 
-    auto *writeFrame = NamedFrame(this, Indexed("F1", 1), "Write DATA Flash only");
+    auto *writeFrame = NamedFrame(this, IndexedName("F1", 1), "Write DATA Flash only");
     auto *writeGrid = new QGridLayout(writeFrame);
-    cmd_[5] = NamedButton(writeFrame, Indexed("Cmd", 5), "Program DataFlash",
+    cmd_[5] = NamedButton(writeFrame, IndexedName("Cmd", 5), "Program DataFlash",
                           "Erase and Write the selected blocks only");
     cmd_[5]->setEnabled(false);
     fn2_ = NamedLineEdit(writeFrame, "FN2", "flash512k.bin");
@@ -69,7 +67,7 @@ FlashWindow::FlashWindow(Session &session) : ToolWindow(session, "DL_Flh", "Flas
     writeGrid->addWidget(fn2_, 0, 1);
     for (int i = 0; i < 6; ++i) {
         // Chk(0) starts unchecked: on top-boot chips it shares its erase block with Chk(1).
-        chk_[i] = NamedCheck(writeFrame, Indexed("Chk", i), kCheckCaptions[i], i != 0);
+        chk_[i] = NamedCheck(writeFrame, IndexedName("Chk", i), kCheckCaptions[i], i != 0);
         chk_[i]->setEnabled(false);
         writeGrid->addWidget(chk_[i], 1 + i / 2, i % 2);
         connect(chk_[i], &QCheckBox::clicked, this, [this, i] { Chk_Click(i); });

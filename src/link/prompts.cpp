@@ -30,24 +30,30 @@ bool FileExists(const QString &name)
 // directory, a missing folder or a file without write permission give false
 // without a question, since asking would only lead to a failed save. An
 // existing empty file, or a newly created one, is left for the caller.
-bool AskOverwrite(Prompter &prompter, const QString &name)
+OverwriteAnswer CheckOverwrite(Prompter &prompter, const QString &name)
 {
     if (name.isEmpty() || QFileInfo(name).isDir())
-        return false;
+        return OverwriteAnswer::CannotWrite;
     qint64 size = 0;
     {
         QFile file(name);
         if (!file.open(QIODevice::ReadWrite))  // creates a missing file
-            return false;
+            return OverwriteAnswer::CannotWrite;
         size = file.size();
     }
     if (size == 0)
-        return true;
+        return OverwriteAnswer::MayWrite;
     if (AskSure(prompter, QStringLiteral("Overwrite ") + name + QStringLiteral(" ?")))
-        return false;
+        return OverwriteAnswer::Refused;
     if (QFile::remove(name))
-        return true;
+        return OverwriteAnswer::MayWrite;
     // A folder without write permission keeps the file; emptying it serves as well.
     QFile file(name);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) ? OverwriteAnswer::MayWrite
+                                                                 : OverwriteAnswer::CannotWrite;
+}
+
+bool AskOverwrite(Prompter &prompter, const QString &name)
+{
+    return CheckOverwrite(prompter, name) == OverwriteAnswer::MayWrite;
 }

@@ -19,3 +19,8 @@ bool FileExists(const QString &name);
 // True when the caller may now write the file (an existing one the user
 // agreed to overwrite has been deleted), false when the user refused.
 bool AskOverwrite(Prompter &prompter, const QString &name);
+
+// AskOverwrite with the reason of a "no": the user refused, or the name
+// cannot be written at all (a folder, a missing folder, no permission).
+enum class OverwriteAnswer { MayWrite, Refused, CannotWrite };
+OverwriteAnswer CheckOverwrite(Prompter &prompter, const QString &name);

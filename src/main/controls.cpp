@@ -9,6 +9,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+QString IndexedName(const char *name, int i)
+{
+    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i);
+}
+
 QPushButton *NamedButton(QWidget *parent, const QString &name, const QString &caption, const QString &tooltip)
 {
     auto *b = new QPushButton(caption, parent);

@@ -12,6 +12,9 @@ class QPushButton;
 class QRadioButton;
 class QWidget;
 
+// The object name of element i of a control array: "Cmd(3)".
+QString IndexedName(const char *name, int i);
+
 QPushButton *NamedButton(QWidget *parent, const QString &name, const QString &caption,
                          const QString &tooltip = QString());
 QLineEdit *NamedLineEdit(QWidget *parent, const QString &name, const QString &text, int maxLength = 0);

@@ -44,7 +44,6 @@ const QStringList kLinkWindows = {"DL_EE", "DL_Mem", "DL_Pid", "DL_Tune", "DL_Re
 const QStringList kAllToolWindows = {"DL_EE",   "DL_Eff", "DL_Mem", "DL_Pid", "DL_TCS",
                                      "DL_Tune", "DL_Reg", "DL_Scr", "DL_Vol", "DL_Flh"};
 
-QString Indexed(const char *name, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i); }
 
 } // namespace
 
@@ -78,11 +77,11 @@ MainWindow::MainWindow(Session &session) : s_(session)
 
 void MainWindow::buildConnectionFrame(QGridLayout *grid)
 {
-    auto *com = NamedFrame(this, Indexed("F1", 0), "COM Connection");
+    auto *com = NamedFrame(this, IndexedName("F1", 0), "COM Connection");
     auto *comLayout = new QGridLayout(com);
     auto *ports = new QButtonGroup(this);
     for (int i = 0; i < 2; ++i) {
-        optCom_[i] = NamedOption(com, Indexed("Opt_COM", i), QString::number(i + 1), i == 0);
+        optCom_[i] = NamedOption(com, IndexedName("Opt_COM", i), QString::number(i + 1), i == 0);
         optCom_[i]->setToolTip(s_.portDevice[i]);
         ports->addButton(optCom_[i], i);
         comLayout->addWidget(optCom_[i], 0, i);
@@ -95,24 +94,24 @@ void MainWindow::buildConnectionFrame(QGridLayout *grid)
     comLayout->addWidget(cmbCom_, 1, 0, 1, 2);
     cmdOpen_ = NamedButton(com, "Cmd_Open", "Open");
     cmdClose_ = NamedButton(com, "Cmd_Close", "Close");
-    cmdDec_[2] = NamedButton(com, Indexed("Cmd_Dec", 2), "Set Speed", "PC and Decoder");
+    cmdDec_[2] = NamedButton(com, IndexedName("Cmd_Dec", 2), "Set Speed", "PC and Decoder");
     comLayout->addWidget(cmdOpen_, 2, 0);
     comLayout->addWidget(cmdClose_, 2, 1);
     comLayout->addWidget(cmdDec_[2], 3, 0, 1, 2);
     grid->addWidget(com, 0, 0, 2, 1);
 
-    auto *service = NamedFrame(this, Indexed("F1", 1), "Service Mode");
+    auto *service = NamedFrame(this, IndexedName("F1", 1), "Service Mode");
     auto *serviceLayout = new QHBoxLayout(service);
-    cmdDec_[0] = NamedButton(service, Indexed("Cmd_Dec", 0), "Enter");
-    cmdDec_[1] = NamedButton(service, Indexed("Cmd_Dec", 1), "Exit");
+    cmdDec_[0] = NamedButton(service, IndexedName("Cmd_Dec", 0), "Enter");
+    cmdDec_[1] = NamedButton(service, IndexedName("Cmd_Dec", 1), "Exit");
     serviceLayout->addWidget(cmdDec_[0]);
     serviceLayout->addWidget(cmdDec_[1]);
     grid->addWidget(service, 0, 1);
 
-    auto *macro = NamedFrame(this, Indexed("F1", 2), "Macro file");
+    auto *macro = NamedFrame(this, IndexedName("F1", 2), "Macro file");
     auto *macroLayout = new QHBoxLayout(macro);
     fnp_ = NamedLineEdit(macro, "FNp", "SoftReset.txt");
-    cmdDec_[4] = NamedButton(macro, Indexed("Cmd_Dec", 4), "Exec Macro File");
+    cmdDec_[4] = NamedButton(macro, IndexedName("Cmd_Dec", 4), "Exec Macro File");
     macroLayout->addWidget(fnp_);
     macroLayout->addWidget(cmdDec_[4]);
     grid->addWidget(macro, 1, 1);
@@ -126,15 +125,15 @@ void MainWindow::buildConnectionFrame(QGridLayout *grid)
 
 void MainWindow::buildTerminalFrames(QGridLayout *grid)
 {
-    auto *p2d = NamedFrame(this, Indexed("F1", 6), "PC --> Decoder");
+    auto *p2d = NamedFrame(this, IndexedName("F1", 6), "PC --> Decoder");
     auto *p2dLayout = new QHBoxLayout(p2d);
     txtP2D_ = NamedLineEdit(p2d, "Txt_P2D", QString());
-    cmdDec_[3] = NamedButton(p2d, Indexed("Cmd_Dec", 3), "SEND");
+    cmdDec_[3] = NamedButton(p2d, IndexedName("Cmd_Dec", 3), "SEND");
     p2dLayout->addWidget(txtP2D_);
     p2dLayout->addWidget(cmdDec_[3]);
     grid->addWidget(p2d, 2, 0, 1, 2);
 
-    auto *d2p = NamedFrame(this, Indexed("F1", 7), "Decoder ---> PC");
+    auto *d2p = NamedFrame(this, IndexedName("F1", 7), "Decoder ---> PC");
     auto *d2pLayout = new QVBoxLayout(d2p);
     txtD2P_ = NamedTextArea(d2p, "Txt_D2P", true);
     d2pLayout->addWidget(txtD2P_);
@@ -153,7 +152,7 @@ void MainWindow::buildLauncher(QGridLayout *grid)
     auto *row = new QWidget(this);
     auto *layout = new QGridLayout(row);
     for (int i = 0; i < 10; ++i) {
-        cmdWin_[i] = NamedButton(row, Indexed("Cmd_Win", i), kLaunchers[i].caption);
+        cmdWin_[i] = NamedButton(row, IndexedName("Cmd_Win", i), kLaunchers[i].caption);
         layout->addWidget(cmdWin_[i], i / 5, i % 5);
         connect(cmdWin_[i], &QPushButton::clicked, this, [this, i] { launcherClick(i); });
     }
@@ -174,7 +173,7 @@ void MainWindow::buildOptionsMenu()
         group->setExclusive(true);
         for (int i = 0; i < captions.size(); ++i) {
             QAction *a = menu->addAction(captions[i]);
-            a->setObjectName(Indexed(itemName, i));
+            a->setObjectName(IndexedName(itemName, i));
             a->setCheckable(true);
             a->setChecked(i == 0);
             group->addAction(a);

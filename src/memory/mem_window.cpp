@@ -18,35 +18,14 @@
 
 namespace {
 
-QString Indexed(const char *name, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i); }
-
 const char *const kButtonCaptions[4] = {"Read Page", "--", "+", "MEM --> File"};
 const char *const kViewCaptions[4] = {"Byte", "Word", "DWord", "ST20_ASM"};
-
-// Passes the overwrite question on and notes whether the user refused, so a
-// file that merely cannot be opened is told apart from a "Cancel".
-class RefusalWatch : public Prompter {
-public:
-    explicit RefusalWatch(Prompter &prompter) : prompter_(prompter) {}
-    bool confirm(const QString &title, const QString &text) override
-    {
-        const bool ok = prompter_.confirm(title, text);
-        refused = refused || !ok;
-        return ok;
-    }
-    void inform(const QString &title, const QString &text) override { prompter_.inform(title, text); }
-    bool refused = false;
-
-private:
-    Prompter &prompter_;
-};
 
 // True when the save may go on: the user agreed, or there was nothing to
 // agree to. A file that cannot be opened is left to the save, which reports it.
 bool MayWriteFile(Prompter &prompter, const QString &name)
 {
-    RefusalWatch watch(prompter);
-    return AskOverwrite(watch, name) || !watch.refused;
+    return CheckOverwrite(prompter, name) != OverwriteAnswer::Refused;
 }
 
 } // namespace
@@ -60,19 +39,19 @@ MemWindow::MemWindow(Session &session) : ToolWindow(session, "DL_Mem", "Memory D
     txtS_->setToolTip("6 digits only");
     txtE_ = NamedLineEdit(this, "Txt_E", "403FFF", 6);
     txtE_->setToolTip("6 digits only");
-    range->addWidget(NamedLabel(this, Indexed("L1", 0), "Start:"));
+    range->addWidget(NamedLabel(this, IndexedName("L1", 0), "Start:"));
     range->addWidget(txtS_);
-    range->addWidget(NamedLabel(this, Indexed("L1", 2), "00"));
+    range->addWidget(NamedLabel(this, IndexedName("L1", 2), "00"));
     range->addSpacing(12);
-    range->addWidget(NamedLabel(this, Indexed("L1", 1), "End:"));
+    range->addWidget(NamedLabel(this, IndexedName("L1", 1), "End:"));
     range->addWidget(txtE_);
-    range->addWidget(NamedLabel(this, Indexed("L1", 3), "FF"));
+    range->addWidget(NamedLabel(this, IndexedName("L1", 3), "FF"));
     range->addStretch();
     layout->addLayout(range);
 
     auto *buttons = new QHBoxLayout;
     for (int i = 0; i < 4; ++i) {
-        cmd_[i] = NamedButton(this, Indexed("Cmd", i), kButtonCaptions[i]);
+        cmd_[i] = NamedButton(this, IndexedName("Cmd", i), kButtonCaptions[i]);
         buttons->addWidget(cmd_[i]);
         connect(cmd_[i], &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
     }
@@ -84,10 +63,10 @@ MemWindow::MemWindow(Session &session) : ToolWindow(session, "DL_Mem", "Memory D
     layout->addLayout(buttons);
 
     auto *views = new QHBoxLayout;
-    views->addWidget(NamedLabel(this, Indexed("L1", 4), "View as:"));
+    views->addWidget(NamedLabel(this, IndexedName("L1", 4), "View as:"));
     auto *group = new QButtonGroup(this);
     for (int i = 0; i < 4; ++i) {
-        o1_[i] = NamedOption(this, Indexed("O1", i), kViewCaptions[i], i == 0);
+        o1_[i] = NamedOption(this, IndexedName("O1", i), kViewCaptions[i], i == 0);
         group->addButton(o1_[i], i);
         views->addWidget(o1_[i]);
         connect(o1_[i], &QRadioButton::clicked, this, [this, i] { O1_Click(i); });

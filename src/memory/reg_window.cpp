@@ -14,8 +14,6 @@
 
 namespace {
 
-QString Indexed(const char *name, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i); }
-
 // A read has no STOP button and always runs through all its rows. Once its
 // window is closed nobody will see the table, so the rows still to come are
 // answered empty at once instead of keeping the link busy for them.
@@ -44,8 +42,8 @@ RegWindow::RegWindow(Session &session) : ToolWindow(session, "DL_Reg", "View Reg
 {
     auto *grid = new QGridLayout(this);
     auto *group = new QButtonGroup(this);
-    o1_[0] = NamedOption(this, Indexed("O1", 0), "Demod_IC", true);
-    o1_[1] = NamedOption(this, Indexed("O1", 1), "I2C_Bus", false);
+    o1_[0] = NamedOption(this, IndexedName("O1", 0), "Demod_IC", true);
+    o1_[1] = NamedOption(this, IndexedName("O1", 1), "I2C_Bus", false);
     for (int i = 0; i < 2; ++i) {
         group->addButton(o1_[i], i);
         connect(o1_[i], &QRadioButton::clicked, this, [this, i] { O1_Click(i); });
