@@ -278,6 +278,63 @@ private slots:
                  }});
     }
 
+    // --- The remaining operation and fault pairs: the message, and a
+    // program that still answers afterwards (the main window's Close). ---
+    void operationsUnderFaults_data()
+    {
+        QTest::addColumn<QString>("simArgs");
+        QTest::addColumn<QString>("script");
+        const QString reg = "click DL_Main.Cmd_Win(6)\nclick DL_Reg.Cmd_Read\n";
+        const QString ee = "click DL_Main.Cmd_Win(0)\n";
+        const QString eeWrite = ee + "set DL_EE.Txt_File \"in.bin\"\nanswer ok\nclick DL_EE.Cmd(4)\n";
+        const QString flh = "click DL_Main.Cmd_Win(9)\n";
+        // Identification (25 transactions), then the erase command.
+        const QString erase = flh + "click DL_Flh.Cmd(3)\nanswer ok\nclick DL_Flh.Cmd(4)\n";
+        // Identification, the data area saved (4096), then block 2 programmed.
+        const QString program = flh + "click DL_Flh.Cmd(3)\nclick DL_Flh.Cmd(0)\nclick DL_Flh.Chk(0)\n"
+                                      "click DL_Flh.Chk(3)\nclick DL_Flh.Chk(4)\nanswer ok\nclick DL_Flh.Cmd(5)\n";
+        const QString gone = "wait 300\nexpect-enabled DL_Main.Cmd_Open yes\n";
+        // A garbled value cannot be told from a true one: the dump completes.
+        QTest::newRow("registers garbled") << "--fault garble=5"
+                                           << reg + "expect-count DL_Reg.Txt 16\nexpect-enabled DL_Reg.Cmd_Read yes\n";
+        QTest::newRow("eeprom read garbled") << "--fault garble=3" << ee + "click DL_EE.Cmd(0)\n"
+                                                                        "expect-count DL_EE.Txt 16\n";
+        QTest::newRow("eeprom read silent") << "--fault mute=4" << ee + "click DL_EE.Cmd(0)\n"
+                                                                     "expect-contains DL_EE.Txt \"00F0 : -- --\"\n";
+        QTest::newRow("eeprom read hang-up") << "--fault hangup=4"
+                                             << ee + "click DL_EE.Cmd(0)\n" + gone + "expect-visible DL_EE no\n";
+        QTest::newRow("eeprom save garbled") << "--fault garble=5" << ee + "click DL_EE.Cmd(3)\n"
+                                                                          "expect-contains DL_EE.Txt \" - Done.\"\n"
+                                                                          "expect-file eeprom.bin size 2048\n";
+        // The write is acknowledged by exactly "060": a garbled one is an error.
+        QTest::newRow("eeprom write garbled") << "--fault garble=3"
+                                              << eeWrite + "expect DL_EE.Txt \"Writing Page 1 - Write Error!\"\n";
+        QTest::newRow("eeprom write silent") << "--fault mute=3"
+                                             << eeWrite + "expect DL_EE.Txt \"Writing Page 1 - Write Error!\"\n";
+        QTest::newRow("eeprom write hang-up") << "--fault hangup=3" << eeWrite + gone + "expect-visible DL_EE no\n";
+        QTest::newRow("identification garbled") << "--fault garble=4"
+                                                << flh + "click DL_Flh.Cmd(3)\nexpect DL_Flh.L1 \"ID_EVEN <> ID_ODD !\"\n";
+        QTest::newRow("identification dropped") << "--fault drop=3"
+                                                << flh + "click DL_Flh.Cmd(3)\nexpect DL_Flh.L1 \"Write Error!\"\n";
+        QTest::newRow("identification silent") << "--fault mute=3"
+                                               << flh + "click DL_Flh.Cmd(3)\nexpect DL_Flh.L1 \"Read Error!\"\n";
+        QTest::newRow("identification hang-up") << "--fault hangup=3"
+                                                << flh + "click DL_Flh.Cmd(3)\n" + gone + "expect-visible DL_Flh no\n";
+        QTest::newRow("erase dropped") << "--fault drop=26" << erase + "expect DL_Flh.L1 \"Erasing...Error!\"\n";
+        QTest::newRow("erase garbled") << "--fault garble=26"
+                                       << erase + "expect DL_Flh.L1 \"Erasing...Data Flash erased.\"\n";
+        QTest::newRow("erase hang-up") << "--fault hangup=26" << erase + gone + "expect-visible DL_Flh no\n";
+        QTest::newRow("program silent") << "--fault mute=4200" << program + "expect-contains DL_Flh.L1 \"Error!\"\n";
+        QTest::newRow("program hang-up") << "--fault hangup=4200" << program + gone + "expect-visible DL_Flh no\n";
+    }
+    void operationsUnderFaults()
+    {
+        QFETCH(QString, simArgs);
+        QFETCH(QString, script);
+        runCase({simArgs, script + "click DL_Main.Cmd_Close\nexpect-enabled DL_Main.Cmd_Open yes\n", {}},
+                {{"in.bin", Pattern(2048, 3)}});
+    }
+
     // --- Closing windows while an operation waits for a reply ---
     void closingTheMemoryWindowMidSave()
     {
