@@ -11,9 +11,36 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <memory>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnTerminate(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
+}
+
+// SIGINT and SIGTERM end the program as closing the main window does, so the
+// simulator is stopped (and saves its state) and no file is left half open.
+void QuitOnTermination(Session &session)
+{
+    if (::pipe(signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, [&session] { session.quit(0); });
+    std::signal(SIGINT, OnTerminate);
+    std::signal(SIGTERM, OnTerminate);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -68,6 +95,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(port2))
         session.portDevice[1] = parser.value(port2);
     RegisterToolWindows(session.windows);
+    QuitOnTermination(session);
 
     // Start-up: flags clear, the main window shown, the tuning window created
     // hidden so that other windows can tune through it, time-out 4000 ms.

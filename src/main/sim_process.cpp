@@ -4,6 +4,11 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#endif
+
 QString FindSimulator()
 {
     const QString beside = QCoreApplication::applicationDirPath() + "/kestrel-sim";
@@ -25,6 +30,10 @@ QString SimProcess::start(const QString &extraArgs, QString &error)
         return QString();
     }
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+#ifdef Q_OS_LINUX
+    // Should this program die without its clean-up, the simulator goes too.
+    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
     process_.start(program, QProcess::splitCommand(extraArgs));
     if (!process_.waitForStarted(10000)) {
         error = "cannot start " + program + ": " + process_.errorString();
