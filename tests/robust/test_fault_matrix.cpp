@@ -56,9 +56,11 @@ Run RunCase(const Case &c, QTemporaryDir &tmp, const QHash<QString, QByteArray> 
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(qEnvironmentVariable("KESTREL_BIN"),
             {"--script", "case.kscript", "--sim", "--sim-args", "--state st --trace trace.log " + c.simArgs});
-    p.waitForFinished(600000);
+    const bool finished = p.waitForFinished(600000);
     run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.output = QString::fromLocal8Bit(p.readAll());
+    run.output = QStringLiteral("finished %1, status %2, exit code %3\n")
+                     .arg(finished).arg(int(p.exitStatus())).arg(p.exitCode())
+                 + QString::fromLocal8Bit(p.readAll());
     return run;
 }
 
