@@ -7,6 +7,7 @@
 #include "memory/save_range.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -65,19 +66,23 @@ double LinkRate(Link &link, int count)
 
 bool BenchLink()
 {
-    const int count = 20000;
+    // Rounds alternate between the two clients on the same simulator; the
+    // best round of each counts, which keeps a busy machine out of the ratio.
+    const int rounds = 7;
+    const int count = 5000;
     SimLink s;
     if (!s.start(QString(), 9600))
         return false;
     LinkRate(*s.link, 500);   // warm-up
-    s.link->closePort();
-    const double raw1 = RawClientRate(s.terminal, count);
-    s.link->openPort(s.terminal, "9600,E,7,1");
-    const double viaLink = LinkRate(*s.link, count);
-    s.link->closePort();
-    const double raw2 = RawClientRate(s.terminal, count);
-    const double raw = (raw1 + raw2) / 2;
-    std::printf("link: %d transactions without pacing\n", count);
+    double raw = 0;
+    double viaLink = 0;
+    for (int r = 0; r < rounds; ++r) {
+        s.link->closePort();
+        raw = std::max(raw, RawClientRate(s.terminal, count));
+        s.link->openPort(s.terminal, "9600,E,7,1");
+        viaLink = std::max(viaLink, LinkRate(*s.link, count));
+    }
+    std::printf("link: best of %d rounds of %d transactions without pacing\n", rounds, count);
     std::printf("  raw termios client  %9.0f transactions/s\n", raw);
     std::printf("  SendCmd             %9.0f transactions/s  (%.3f of the raw client; target >= 0.95)\n", viaLink,
                 viaLink / raw);

@@ -2,6 +2,7 @@
 
 #include "platform/serial_port.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <utility>
@@ -21,13 +22,11 @@ Link::~Link() = default;
 void Link::onData()
 {
     RxBuf += QString::fromLatin1(port_->readAll());
-    wake();
 }
 
 void Link::onTick()
 {
     TimedOut = true;
-    wake();
 }
 
 void Link::onDeviceLost(const QString &reason)
@@ -36,32 +35,15 @@ void Link::onDeviceLost(const QString &reason)
         return;
     const QString dev = port_->device();
     port_->close();
-    wake();
     emit deviceLost(dev, reason);
-}
-
-void Link::wake()
-{
-    // Leave the wait only when its condition holds: restarting the event
-    // loop for every piece of a reply costs more than the piece itself.
-    if (loop_ && (!waitDone_ || waitDone_()))
-        loop_->quit();
 }
 
 void Link::runUntil(const std::function<bool()> &done)
 {
-    const auto finished = [this, &done] { return shutDown_ || done(); };
-    while (!finished()) {
-        QEventLoop loop;
-        QEventLoop *outerLoop = std::exchange(loop_, &loop);
-        std::function<bool()> outerDone = std::exchange(waitDone_, finished);
-        loop.exec();
-        loop_ = outerLoop;
-        waitDone_ = std::move(outerDone);
-        // A wake meant for an enclosing wait may have landed here.
-        if (loop_)
-            QMetaObject::invokeMethod(loop_, &QEventLoop::quit, Qt::QueuedConnection);
-    }
+    // Each pass sleeps until something happens (characters, a tick, a
+    // click, a close), handles it and looks again.
+    while (!shutDown_ && !done())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void Link::armTimer(int ms)
@@ -135,7 +117,6 @@ QString Link::openPort(const QString &device, const QString &settings)
 void Link::closePort()
 {
     port_->close();
-    wake();
 }
 
 bool Link::portOpen() const { return port_->isOpen(); }
@@ -152,7 +133,6 @@ void Link::shutDown()
     shutDown_ = true;
     timer_.stop();
     port_->close();
-    wake();
 }
 
 void Link::log(const QString &line)

@@ -10,7 +10,6 @@
 #include <QTimer>
 #include <functional>
 
-class QEventLoop;
 class SerialPort;
 
 class Link : public QObject, public CommandChannel {
@@ -47,7 +46,7 @@ public:
     void disarmTimer();
     // Lets the event loop run until done() holds, the port is gone or the
     // link was shut down. Never spins: it sleeps in the event loop until
-    // characters, a timer tick or a close wake it.
+    // characters, a timer tick, a click or a close wake it.
     void runUntil(const std::function<bool()> &done);
     // Ends every wait at once and refuses further traffic (program exit).
     void shutDown();
@@ -65,14 +64,11 @@ private:
     void onData();
     void onTick();
     void onDeviceLost(const QString &reason);
-    void wake();
     void log(const QString &line);
 
     const Options &options_;
     SerialPort *port_;
     QTimer timer_;
-    QEventLoop *loop_ = nullptr;
-    std::function<bool()> waitDone_;   // condition of the innermost wait
     bool shutDown_ = false;
     bool logFailureReported_ = false;
     QString logFailure_;   // to report when the transaction ends
