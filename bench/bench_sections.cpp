@@ -227,6 +227,13 @@ bool BenchProgram()
     }
     const std::span<const quint8> bytes(reinterpret_cast<const quint8 *>(image.constData()), size_t(image.size()));
     std::printf("program: one 64 KB block (7FE10000), bottom-boot chips, paced at 115200 bit/s\n");
+    // What two processes on a paced line can reach with transactions this short.
+    s.link->closePort();
+    const int probes = 2000;
+    const double rawRate = RawClientRate(s.terminal, probes, "0221047FE10000", B115200);
+    std::printf("  raw termios client, %d read-backs: %.3f of the wire limit\n", probes,
+                rawRate * WireSeconds(15 + 12, 115200));
+    s.link->openPort(s.terminal, "115200,E,7,1");
     for (bool ignoreEmpty : {false, true}) {
         const int before = CountCommands(trace);
         QElapsedTimer timer;
