@@ -97,9 +97,9 @@ std::vector<uint8_t> transponderTable()
 
 }  // namespace
 
-std::vector<DataBlockSpec> defaultDataLayout()
+std::vector<DataBlockLayout> defaultDataLayout()
 {
-    std::vector<DataBlockSpec> blocks(8);
+    std::vector<DataBlockLayout> blocks(8);
     blocks[0].modules = {
         {"LOADER", 0x0020,
          {{"BOOT.CFG", textFile("SPEED=9600\r\nMODE=RUN\r\nLNB=UNIVERSAL\r\n")}, {"VERSION", textFile("V2.31 1999")}}},
@@ -120,7 +120,7 @@ std::vector<DataBlockSpec> defaultDataLayout()
     return blocks;
 }
 
-std::vector<uint8_t> encodeModule(const DataModuleSpec& module)
+std::vector<uint8_t> encodeModule(const DataModuleLayout& module)
 {
     const size_t header = 16 + 20 * module.files.size();
     size_t size = header;
@@ -144,7 +144,7 @@ std::vector<uint8_t> encodeModule(const DataModuleSpec& module)
     return out;
 }
 
-std::vector<uint8_t> buildDataImage(const std::vector<DataBlockSpec>& layout)
+std::vector<uint8_t> buildDataImage(const std::vector<DataBlockLayout>& layout)
 {
     std::vector<uint8_t> image(kDataAreaSize, 0xFF);
     for (size_t b = 0; b < layout.size() && b < kDataAreaSize / kImageBlockSize; ++b) {

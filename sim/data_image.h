@@ -14,29 +14,29 @@ namespace sim {
 constexpr uint32_t kDataAreaSize = 0x80000;
 constexpr uint32_t kImageBlockSize = 0x10000;
 
-struct DataFileSpec {
+struct DataFileLayout {
     std::string name;
     std::vector<uint8_t> content;
 };
 
-struct DataModuleSpec {
+struct DataModuleLayout {
     std::string name;
     uint16_t pointer;  // offset from the start of its image block
-    std::vector<DataFileSpec> files;
+    std::vector<DataFileLayout> files;
 };
 
-struct DataBlockSpec {
-    std::vector<DataModuleSpec> modules;  // in rising pointer order
+struct DataBlockLayout {
+    std::vector<DataModuleLayout> modules;  // in rising pointer order
     uint16_t emptySlotValue = 0xFFFF;     // pointer value of the unused slots
 };
 
 // The eight blocks of the default data area.
-std::vector<DataBlockSpec> defaultDataLayout();
+std::vector<DataBlockLayout> defaultDataLayout();
 
 // Bytes of one module as laid out at its pointer.
-std::vector<uint8_t> encodeModule(const DataModuleSpec& module);
+std::vector<uint8_t> encodeModule(const DataModuleLayout& module);
 
 // The data area built from a layout (kDataAreaSize bytes).
-std::vector<uint8_t> buildDataImage(const std::vector<DataBlockSpec>& layout);
+std::vector<uint8_t> buildDataImage(const std::vector<DataBlockLayout>& layout);
 
 }  // namespace sim

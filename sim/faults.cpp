@@ -68,17 +68,17 @@ char garbled(char c)
 
 }  // namespace
 
-std::optional<std::string> addFaultSpec(std::string_view spec, FaultSettings& settings)
+std::optional<std::string> addFaults(std::string_view faultList, FaultSettings& settings)
 {
-    while (!spec.empty()) {
-        const auto comma = spec.find(',');
-        const std::string_view item = spec.substr(0, comma);
+    while (!faultList.empty()) {
+        const auto comma = faultList.find(',');
+        const std::string_view item = faultList.substr(0, comma);
         if (!item.empty())
             if (auto error = addOne(item, settings))
                 return error;
         if (comma == std::string_view::npos)
             break;
-        spec.remove_prefix(comma + 1);
+        faultList.remove_prefix(comma + 1);
     }
     return std::nullopt;
 }

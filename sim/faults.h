@@ -32,7 +32,7 @@ struct FaultSettings {
 
 // Adds one --fault argument ("drop=3", "garble=2,lf=5", "readfail=7FE00000:2",
 // "erasefail") to settings; returns an error text when it cannot be read.
-std::optional<std::string> addFaultSpec(std::string_view spec, FaultSettings& settings);
+std::optional<std::string> addFaults(std::string_view faultList, FaultSettings& settings);
 
 // What goes on the line for one reply after the faults are applied.
 struct ShapedReply {

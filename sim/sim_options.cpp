@@ -60,10 +60,10 @@ bool parseStuckBit(const std::string& text, std::pair<uint32_t, int>& stuck)
 std::string simUsage()
 {
     return "usage: kestrel-sim [--link PATH] [--speed BAUD] [--pace] [--latency MS] [--trace FILE]\n"
-           "                   [--state DIR] [--fault SPEC]... [--flash-device EC|58|5B]\n"
+           "                   [--state DIR] [--fault FAULTS]... [--flash-device EC|58|5B]\n"
            "                   [--protect LIST] [--stuck-bit ADDR:BIT] [--erase-delay MS]\n"
            "Prints the path of its terminal on the first line of standard output.\n"
-           "SPEC: drop=N garble=N mute=N hangup=N cut=N nocr=N lf=N noise=N readfail=ADDR:COUNT erasefail\n";
+           "FAULTS: drop=N garble=N mute=N hangup=N cut=N nocr=N lf=N noise=N readfail=ADDR:COUNT erasefail\n";
 }
 
 std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args, std::string& error)
@@ -114,7 +114,7 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args, 
         } else if (a == "--fault") {
             if (!value(v))
                 return std::nullopt;
-            if (auto e = addFaultSpec(v, o.faults)) {
+            if (auto e = addFaults(v, o.faults)) {
                 error = *e;
                 return std::nullopt;
             }

@@ -18,7 +18,7 @@ struct SimOptions {
     std::string tracePath;  // --trace FILE
     std::string stateDir;   // --state DIR
     DecoderConfig decoder;  // --flash-device, --protect, --stuck-bit, --erase-delay
-    FaultSettings faults;   // --fault SPEC (repeatable)
+    FaultSettings faults;   // --fault FAULTS (repeatable)
     bool help = false;
 };
 

@@ -13,10 +13,10 @@
 
 namespace {
 
-sim::FaultSettings faults(const std::string& spec)
+sim::FaultSettings faults(const std::string& faultList)
 {
     sim::FaultSettings s;
-    const auto error = sim::addFaultSpec(spec, s);
+    const auto error = sim::addFaults(faultList, s);
     if (error)
         qWarning("%s", error->c_str());
     return s;
@@ -37,8 +37,8 @@ class SettingsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void faultSpecs();
-    void badFaultSpecs();
+    void faultLists();
+    void badFaultLists();
     void dropEveryNth();
     void garbleChangesLastCharacter();
     void cutNoCrLineFeed();
@@ -55,12 +55,12 @@ private slots:
     void stateFilesOfWrongSizeAreIgnored();
 };
 
-void SettingsTest::faultSpecs()
+void SettingsTest::faultLists()
 {
     sim::FaultSettings s;
-    QVERIFY(!sim::addFaultSpec("drop=3,garble=2", s));
-    QVERIFY(!sim::addFaultSpec("mute=10", s));
-    QVERIFY(!sim::addFaultSpec("readfail=7FE00010:2,erasefail,lf=4", s));
+    QVERIFY(!sim::addFaults("drop=3,garble=2", s));
+    QVERIFY(!sim::addFaults("mute=10", s));
+    QVERIFY(!sim::addFaults("readfail=7FE00010:2,erasefail,lf=4", s));
     QCOMPARE(s.drop, 3);
     QCOMPARE(s.garble, 2);
     QCOMPARE(s.mute, 10);
@@ -71,11 +71,11 @@ void SettingsTest::faultSpecs()
     QCOMPARE(s.readFails[0].count, 2);
 }
 
-void SettingsTest::badFaultSpecs()
+void SettingsTest::badFaultLists()
 {
-    for (const char* spec : {"drop", "drop=0", "drop=x", "bogus=1", "readfail=7FE00000", "readfail=zz:1", "cut=-1"}) {
+    for (const char* faultList : {"drop", "drop=0", "drop=x", "bogus=1", "readfail=7FE00000", "readfail=zz:1", "cut=-1"}) {
         sim::FaultSettings s;
-        QVERIFY2(sim::addFaultSpec(spec, s).has_value(), spec);
+        QVERIFY2(sim::addFaults(faultList, s).has_value(), faultList);
     }
 }
 
