@@ -3,6 +3,7 @@
 // Input: 1 byte flags (bit 0 I2C mode, bits 1-3 page, bit 4 STOP seen at
 // the third check), then the replies separated by LF; replies that run out
 // are empty (time-outs). The first reply is also used as the page box text.
+#include "fuzz_support.h"
 #include "eeprom/eeprom_ops.h"
 
 #include <QString>
@@ -12,24 +13,6 @@
 #include <cstdlib>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-class ScriptedChannel : public CommandChannel {
-public:
-    explicit ScriptedChannel(QStringList replies) : replies_(std::move(replies)) {}
-    QString SendCmd(const QString &, bool) override { return next_ < replies_.size() ? replies_[next_++] : QString(); }
-    void SetCmdTimeout(int) override {}
-    void Wait(int) override {}
-
-private:
-    QStringList replies_;
-    qsizetype next_ = 0;
-};
 
 struct Status {
     QString text;

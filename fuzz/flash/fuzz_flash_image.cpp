@@ -5,6 +5,7 @@
 // "Ignore empty space"), 2 bytes transaction budget (low 12 bits), then image bytes
 // placed into an erased 512 KB image at the chosen block. The raw image
 // bytes alone are also used as a (short) image.
+#include "fuzz_support.h"
 #include "flash/flash_ops.h"
 #include "flash/image.h"
 #include "link/conversions.h"
@@ -18,12 +19,6 @@
 #include <vector>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // A flash that holds what the image says, answers the blank check after an
 // erase with FFFFFFFF, and goes silent when its transaction budget is spent.

@@ -2,6 +2,7 @@
 // arbitrary reply texts.
 // Input: the replies separated by LF; replies that run out are empty
 // (time-outs).
+#include "fuzz_support.h"
 #include "flash/flash_access.h"
 #include "flash/flash_ops.h"
 
@@ -12,29 +13,6 @@
 #include <cstdlib>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-class ScriptedChannel : public CommandChannel {
-public:
-    explicit ScriptedChannel(QStringList replies) : replies_(std::move(replies)) {}
-    QString SendCmd(const QString &command, bool) override
-    {
-        sent << command;
-        return next_ < replies_.size() ? replies_[next_++] : QString();
-    }
-    void SetCmdTimeout(int) override {}
-    void Wait(int) override {}
-    QStringList sent;
-
-private:
-    QStringList replies_;
-    qsizetype next_ = 0;
-};
 
 const QString kReset = QStringLiteral("02207FE00000000F00F0");
 

@@ -3,6 +3,7 @@
 // on arbitrary box texts.
 // Input: 4 bytes Oreg, 1 byte flags (bit 0 KeepOreg), 3 bytes page number,
 // up to 256 page bytes (missing ones are 0), the rest as box text.
+#include "fuzz_support.h"
 #include "memory/disassembler.h"
 #include "memory/page_views.h"
 
@@ -13,12 +14,6 @@
 #include <cstring>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 qint32 takeInt(const uint8_t *&data, size_t &size, int bytes)
 {

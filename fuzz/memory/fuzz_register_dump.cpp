@@ -1,6 +1,7 @@
 // Fuzz target: the register dumps of command 25 and 27 with arbitrary reply
 // texts. Input: the slave box text up to the first LF, then the replies
 // separated by LF; once they run out every command times out.
+#include "fuzz_support.h"
 #include "link/channel.h"
 #include "memory/register_dump.h"
 
@@ -9,31 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-class ScriptedChannel : public CommandChannel {
-public:
-    explicit ScriptedChannel(QStringList replies) : replies_(std::move(replies)) {}
-    QString SendCmd(const QString &, bool) override
-    {
-        return next_ < replies_.size() ? replies_[next_++] : QString();
-    }
-    void SetCmdTimeout(int) override {}
-    void Wait(int) override {}
-
-private:
-    QStringList replies_;
-    qsizetype next_ = 0;
-};
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

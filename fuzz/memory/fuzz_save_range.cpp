@@ -3,6 +3,7 @@
 // 3 bytes start page, 1 byte page count - 1 (0..3), 1 byte stop after that
 // many pages (255 never), then the replies separated by LF; once they run
 // out every command times out.
+#include "fuzz_support.h"
 #include "link/channel.h"
 #include "memory/save_range.h"
 
@@ -12,33 +13,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-class ScriptedChannel : public CommandChannel {
-public:
-    explicit ScriptedChannel(QStringList replies) : replies_(std::move(replies)) {}
-    QString SendCmd(const QString &, bool) override
-    {
-        ++sent;
-        return next_ < replies_.size() ? replies_[next_++] : QString();
-    }
-    void SetCmdTimeout(int) override {}
-    void Wait(int) override {}
-    int sent = 0;
-
-private:
-    QStringList replies_;
-    qsizetype next_ = 0;
-};
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -69,6 +43,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check((outcome == SaveOutcome::Done) == (written == qint64(pages) * 256));
     check(outcome == SaveOutcome::Done || outcome == SaveOutcome::ReadError || outcome == SaveOutcome::UserBreak);
     // Every page costs at most 9 attempts of at most 256 reads.
-    check(link.sent <= pages * 9 * 256);
+    check(link.sent.size() <= pages * 9 * 256);
     return 0;
 }
