@@ -5,6 +5,7 @@
 #include "main/session.h"
 #include "platform/serial_port.h"
 #include "support/fake_channel.h"
+#include "support/fake_serial_port.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -14,15 +15,13 @@
 
 namespace {
 
-class ClosedPort : public SerialPort {
-public:
-    QString open(const QString &, const QString &) override { return "no device"; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    QString device() const override { return QString(); }
-    bool write(const QByteArray &) override { return false; }
-    QByteArray readAll() override { return QByteArray(); }
-};
+// A port that cannot be opened.
+FakeSerialPort *ClosedPort()
+{
+    auto *port = new FakeSerialPort;
+    port->openError = "no device";
+    return port;
+}
 
 } // namespace
 
@@ -40,7 +39,7 @@ class TestEeWindow : public QObject {
 private slots:
     void init()
     {
-        session_ = new Session(new ClosedPort, &prompter_);
+        session_ = new Session(ClosedPort(), &prompter_);
         window_ = new EeWindow(*session_);
     }
 

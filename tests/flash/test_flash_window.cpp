@@ -5,6 +5,7 @@
 #include "main/session.h"
 #include "platform/serial_port.h"
 #include "support/fake_channel.h"
+#include "support/fake_serial_port.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -14,32 +15,14 @@
 
 namespace {
 
-class ChipPort : public SerialPort {
+// A port whose far end is the two flash chips.
+class ChipPort : public FakeSerialPort {
 public:
+    ChipPort()
+    {
+        answer = [this](const QString &command) { return chips.SendCmd(command, false).toLatin1(); };
+    }
     FakeFlashChannel chips;
-
-    QString open(const QString &, const QString &) override
-    {
-        open_ = true;
-        return QString();
-    }
-    void close() override { open_ = false; }
-    bool isOpen() const override { return open_; }
-    QString device() const override { return "chips"; }
-    bool write(const QByteArray &data) override
-    {
-        const QString reply = chips.SendCmd(QString::fromLatin1(data).chopped(1), false);
-        QTimer::singleShot(0, this, [this, reply] {
-            pending_ += reply.toLatin1() + '\r';
-            emit dataReceived();
-        });
-        return true;
-    }
-    QByteArray readAll() override { return std::exchange(pending_, QByteArray()); }
-
-private:
-    bool open_ = false;
-    QByteArray pending_;
 };
 
 } // namespace

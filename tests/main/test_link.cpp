@@ -2,6 +2,7 @@
 // event loop, as a real port does: pieces, stray lines, time-outs, losses.
 #include "link/link.h"
 #include "platform/serial_port.h"
+#include "support/fake_serial_port.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -11,54 +12,10 @@
 
 namespace {
 
-// Answers each written command with scripted pieces, each delivered after
-// its own delay on the event loop.
-class ScriptedPort : public SerialPort {
-public:
-    struct Piece {
-        int delayMs;
-        QByteArray data;
-    };
-    QList<QList<Piece>> answers;   // one list of pieces per command written
-    QList<QByteArray> written;
-    bool open_ = false;
-    QString openError;
-
-    QString open(const QString &dev, const QString &) override
-    {
-        if (!openError.isEmpty())
-            return openError;
-        device_ = dev;
-        open_ = true;
-        return QString();
-    }
-    void close() override { open_ = false; }
-    bool isOpen() const override { return open_; }
-    QString device() const override { return device_; }
-    bool write(const QByteArray &data) override
-    {
-        written.append(data);
-        if (answers.isEmpty())
-            return true;
-        for (const Piece &p : answers.takeFirst()) {
-            QTimer::singleShot(p.delayMs, this, [this, p] {
-                pending_ += p.data;
-                emit dataReceived();
-            });
-        }
-        return true;
-    }
-    QByteArray readAll() override
-    {
-        QByteArray d = pending_;
-        pending_.clear();
-        return d;
-    }
-    void lose() { emit deviceLost("device vanished"); }
-
-private:
-    QString device_;
-    QByteArray pending_;
+// Pieces of a reply, each arriving after its own delay.
+struct Piece {
+    int delayMs;
+    QByteArray data;
 };
 
 } // namespace
@@ -67,7 +24,19 @@ class TestLink : public QObject {
     Q_OBJECT
 
     Options options;
-    ScriptedPort *port = nullptr;
+    FakeSerialPort *port = nullptr;
+
+    // One list of pieces per command written, in order.
+    void script(QList<QList<Piece>> answers)
+    {
+        auto queue = std::make_shared<QList<QList<Piece>>>(std::move(answers));
+        port->onCommand = [this, queue](const QString &) {
+            if (queue->isEmpty())
+                return;
+            for (const Piece &p : queue->takeFirst())
+                port->deliver(p.data, p.delayMs);
+        };
+    }
     std::unique_ptr<Link> link;
     QTemporaryDir dir;
 
@@ -75,7 +44,7 @@ private slots:
     void init()
     {
         options = Options();
-        port = new ScriptedPort;
+        port = new FakeSerialPort;
         link = std::make_unique<Link>(options, port);
         link->logFileName = dir.filePath("Kestrel.log");
         QFile::remove(link->logFileName);
@@ -85,7 +54,7 @@ private slots:
 
     void replyInPiecesIsReturnedWhole()
     {
-        port->answers = {{{5, "02"}, {10, "0A"}, {15, "B\r"}}};
+        script({{{5, "02"}, {10, "0A"}, {15, "B\r"}}});
         QCOMPARE(link->SendCmd("0201", false), QString("020AB"));
         QCOMPARE(port->written.value(0), QByteArray("0201\r"));
         QVERIFY(!link->InCommand);
@@ -93,13 +62,13 @@ private slots:
 
     void twoLinesTogetherFormOneReply()
     {
-        port->answers = {{{0, "AB\rCD\r"}}};
+        script({{{0, "AB\rCD\r"}}});
         QCOMPARE(link->SendCmd("X", false), QString("AB\rCD"));
     }
 
     void secondLineAloneIsDiscardedByNextTransaction()
     {
-        port->answers = {{{0, "AB\r"}, {50, "CD\r"}}, {{100, "EF\r"}}};
+        script({{{0, "AB\r"}, {50, "CD\r"}}, {{100, "EF\r"}}});
         QCOMPARE(link->SendCmd("X", false), QString("AB"));
         QTest::qWait(80);
         QCOMPARE(link->SendCmd("Y", false), QString("EF"));
@@ -107,7 +76,7 @@ private slots:
 
     void replyFollowedByLineFeedTimesOut()
     {
-        port->answers = {{{0, "AB\r\n"}}};
+        script({{{0, "AB\r\n"}}});
         QSignalSpy shown(link.get(), &Link::replyShown);
         QCOMPARE(link->SendCmd("X", true), QString());
         QCOMPARE(shown.last().at(0).toString(), QString("TimeOut!"));
@@ -115,7 +84,7 @@ private slots:
 
     void syntaxErrorIsMarkedOnlyForThreeCharacters()
     {
-        port->answers = {{{0, "09E\r"}}, {{0, "1234E\r"}}};
+        script({{{0, "09E\r"}}, {{0, "1234E\r"}}});
         QSignalSpy shown(link.get(), &Link::replyShown);
         QCOMPARE(link->SendCmd("09", true), QString("09E"));
         QCOMPARE(shown.last().at(0).toString(), QString("09E : Syntax error!"));
@@ -126,7 +95,7 @@ private slots:
     void alwaysShowForcesTheDisplay()
     {
         options.Asc = true;
-        port->answers = {{{0, "OK\r"}}};
+        script({{{0, "OK\r"}}});
         QSignalSpy commands(link.get(), &Link::commandShown);
         QSignalSpy replies(link.get(), &Link::replyShown);
         link->SendCmd("100", false);
@@ -137,7 +106,7 @@ private slots:
     void logHoldsExactBytesAndTimeoutLine()
     {
         options.Glf = true;
-        port->answers = {{{0, "AB\rCD\r"}}, {}};
+        script({{{0, "AB\rCD\r"}}, {}});
         link->SendCmd("X1", false);
         link->SendCmd("X2", false);   // no answer: times out
         QFile log(link->logFileName);
@@ -150,7 +119,7 @@ private slots:
         options.Glf = true;
         link->logFileName = dir.filePath("missing-dir/Kestrel.log");
         QSignalSpy failed(link.get(), &Link::logFailed);
-        port->answers = {{{0, "A\r"}}, {{0, "B\r"}}};
+        script({{{0, "A\r"}}, {{0, "B\r"}}});
         QCOMPARE(link->SendCmd("1", false), QString("A"));
         QCOMPARE(link->SendCmd("2", false), QString("B"));
         QCOMPARE(failed.size(), 1);
@@ -171,7 +140,7 @@ private slots:
     {
         link->CmdTimeout = 60000;
         QSignalSpy lost(link.get(), &Link::deviceLost);
-        QTimer::singleShot(20, port, [this] { port->lose(); });
+        QTimer::singleShot(20, port, [this] { port->lose("device vanished"); });
         QCOMPARE(link->SendCmd("09", false), QString());
         QCOMPARE(lost.size(), 1);
         QCOMPARE(lost.first().at(0).toString(), QString("/dev/fake"));
@@ -182,7 +151,7 @@ private slots:
     void timeoutTakesPrecedenceOverLateReply()
     {
         link->CmdTimeout = 20;
-        port->answers = {{{200, "LATE\r"}}};
+        script({{{200, "LATE\r"}}});
         QCOMPARE(link->SendCmd("X", false), QString());
         QVERIFY(link->TimedOut);
     }

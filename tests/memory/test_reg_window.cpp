@@ -7,6 +7,7 @@
 #include "memory/reg_window.h"
 #include "platform/serial_port.h"
 #include "support/fake_channel.h"
+#include "support/fake_serial_port.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -21,46 +22,6 @@
 
 namespace {
 
-// Answers every command on the next turn of the event loop with the text of
-// answer(command) and CR; an empty answer is never sent (a time-out). Before
-// answering it lets the test look at the window (onCommand).
-class AnsweringPort : public SerialPort {
-public:
-    std::function<QByteArray(const QString &)> answer;
-    std::function<void(const QString &)> onCommand;
-    QStringList commands;
-
-    QString open(const QString &dev, const QString &) override
-    {
-        device_ = dev;
-        open_ = true;
-        return QString();
-    }
-    void close() override { open_ = false; }
-    bool isOpen() const override { return open_; }
-    QString device() const override { return device_; }
-    bool write(const QByteArray &data) override
-    {
-        const QString command = QString::fromLatin1(data).chopped(1);
-        commands << command;
-        if (onCommand)
-            onCommand(command);
-        const QByteArray reply = answer ? answer(command) : QByteArray();
-        if (!reply.isEmpty()) {
-            QTimer::singleShot(0, this, [this, reply] {
-                pending_ += reply + '\r';
-                emit dataReceived();
-            });
-        }
-        return true;
-    }
-    QByteArray readAll() override { return std::exchange(pending_, QByteArray()); }
-
-private:
-    QString device_;
-    QByteArray pending_;
-    bool open_ = false;
-};
 
 QByteArray Hex2(int v) { return QByteArray::number(v & 0xFF, 16).rightJustified(2, '0').toUpper(); }
 
@@ -87,7 +48,7 @@ class TestRegWindow : public QObject {
     Q_OBJECT
 
     FakePrompter prompter;
-    AnsweringPort *port = nullptr;
+    FakeSerialPort *port = nullptr;
     std::unique_ptr<Session> session;
     QPointer<RegWindow> window;
 
@@ -102,7 +63,7 @@ class TestRegWindow : public QObject {
 private slots:
     void init()
     {
-        port = new AnsweringPort;
+        port = new FakeSerialPort;
         session = std::make_unique<Session>(port, &prompter);
         RegisterToolWindows(session->windows);
         QVERIFY(session->link.openPort("/dev/double", "9600,E,7,1").isEmpty());
