@@ -1,6 +1,7 @@
 #include "eeprom/eeprom_ops.h"
 #include "link/conversions.h"
 #include "support/fake_channel.h"
+#include "support/test_helpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,20 +51,6 @@ struct EepromModel {
     }
 };
 
-struct StatusHooks {
-    QString text;
-    int stopAfterChecks = -1;   // STOP becomes visible at this check (0 = the first)
-    int checks = 0;
-    OperationHooks Hooks()
-    {
-        OperationHooks h;
-        h.setStatus = [this](const QString &t) { text = t; };
-        h.status = [this] { return text; };
-        h.stopRequested = [this] { return stopAfterChecks >= 0 && checks++ >= stopAfterChecks; };
-        return h;
-    }
-};
-
 EeImage Pattern()
 {
     EeImage image{};
@@ -75,19 +62,6 @@ EeImage Pattern()
 QByteArray Bytes(const EeImage &image)
 {
     return QByteArray(reinterpret_cast<const char *>(image.data()), kEeSize);
-}
-
-void WriteFile(const QString &name, const QByteArray &data)
-{
-    QFile f(name);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(data), data.size());
-}
-
-QByteArray ReadFile(const QString &name)
-{
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "flash/flash_ops.h"
 #include "flash/image.h"
 #include "support/fake_channel.h"
+#include "support/test_helpers.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -10,24 +11,6 @@
 namespace {
 
 constexpr const char *kReset = "02207FE00000000F00F0";
-
-struct StatusHooks {
-    QString text;
-    QStringList history;
-    int stopAfterChecks = -1;   // STOP is seen at this check (0 = the first)
-    int checks = 0;
-    OperationHooks Hooks()
-    {
-        OperationHooks h;
-        h.setStatus = [this](const QString &t) {
-            text = t;
-            history << t;
-        };
-        h.status = [this] { return text; };
-        h.stopRequested = [this] { return stopAfterChecks >= 0 && checks++ >= stopAfterChecks; };
-        return h;
-    }
-};
 
 using Image = std::vector<quint8>;
 
@@ -56,19 +39,6 @@ QByteArray AsBytes(const Image &image)
 QByteArray FlashBytes(const FakeFlashChannel &link, qint32 from, qint32 count)
 {
     return QByteArray(reinterpret_cast<const char *>(link.mem.data()) + from, count);
-}
-
-void WriteFile(const QString &name, const QByteArray &data)
-{
-    QFile f(name);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(data), data.size());
-}
-
-QByteArray ReadFile(const QString &name)
-{
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 std::array<bool, kDataFlashBlocks> Only(int index)

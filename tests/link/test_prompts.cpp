@@ -1,25 +1,9 @@
 #include "link/prompts.h"
 #include "support/fake_channel.h"
+#include "support/test_helpers.h"
 
 #include <QtTest>
 #include <unistd.h>
-
-namespace {
-
-void WriteFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 class TestPrompts : public QObject {
     Q_OBJECT
