@@ -36,7 +36,6 @@ public:
     // The port itself. openPort returns the empty text or why it failed.
     QString openPort(const QString &device, const QString &settings);
     void closePort();
-    bool portOpen() const;
     QString device() const;
     // Writes text + CR without a transaction (the speed change).
     bool writeRaw(const QString &text);
@@ -50,7 +49,6 @@ public:
     void runUntil(const std::function<bool()> &done);
     // Ends every wait at once and refuses further traffic (program exit).
     void shutDown();
-    bool isShutDown() const { return shutDown_; }
 
     QString logFileName = QStringLiteral("Kestrel.log");
 

@@ -12,10 +12,9 @@ static const char *const kDefaultPorts[2] = {"/dev/ttyS0", "/dev/ttyS1"};
 #endif
 
 Session::Session(SerialPort *port, Prompter *prompter)
-    : link(options, port), prompter(prompter), windows(*this)
+    : link(options, port), prompter(prompter),
+      portDevice{QString::fromLatin1(kDefaultPorts[0]), QString::fromLatin1(kDefaultPorts[1])}, windows(*this)
 {
-    portDevice[0] = QString::fromLatin1(kDefaultPorts[0]);
-    portDevice[1] = QString::fromLatin1(kDefaultPorts[1]);
 }
 
 Session::~Session() { windows.destroyAll(); }

@@ -20,7 +20,7 @@ public:
     Options options;
     Link link;
     Prompter *prompter;
-    QString portDevice[2] = {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS1")};
+    QString portDevice[2];   // devices of port 1 and port 2
     WindowRegistry windows;
 
     // Ends the program: stops every wait, closes the tool windows and leaves

@@ -16,7 +16,6 @@ public:
     explicit WindowRegistry(Session &session) : session_(session) {}
 
     void add(const QString &name, Factory factory);
-    bool known(const QString &name) const { return factories_.contains(name); }
     // The open window of that name, or null.
     QWidget *find(const QString &name) const;
     // Creates the window unless it is open; the window shows itself unless
