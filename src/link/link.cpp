@@ -66,22 +66,23 @@ QString Link::SendCmd(const QString &command, bool show)
         log(">" + command);
     RxBuf.clear();
 
-    bool connected = !shutDown_ && port_->isOpen() && port_->write((command + '\r').toLatin1());
-    if (connected) {
+    const bool sent = !shutDown_ && port_->isOpen() && port_->write((command + '\r').toLatin1());
+    if (sent) {
         armTimer(CmdTimeout);
         runUntil([this] { return RxBuf.endsWith('\r') || TimedOut || !port_->isOpen(); });
         disarmTimer();
-        connected = port_->isOpen() || RxBuf.endsWith('\r');
+    } else {
+        TimedOut = false;
     }
 
     QString reply;
-    if (!connected && !TimedOut) {
+    if (TimedOut) {
+        if (show)
+            emit replyShown(QStringLiteral("TimeOut!"));
+    } else if (!RxBuf.endsWith('\r')) {
         // The port is closed or went away: no reason to wait for a reply.
         if (show)
             emit replyShown(QStringLiteral("Port not open!"));
-    } else if (TimedOut) {
-        if (show)
-            emit replyShown(QStringLiteral("TimeOut!"));
     } else {
         reply = RxBuf.left(RxBuf.size() - 1);
         if (show) {
@@ -118,8 +119,6 @@ void Link::closePort()
 {
     port_->close();
 }
-
-bool Link::portOpen() const { return port_->isOpen(); }
 
 QString Link::device() const { return port_->device(); }
 

@@ -136,6 +136,17 @@ private slots:
         QVERIFY(port->written.isEmpty());
     }
 
+    void closedPortAfterATimeoutSaysSo()
+    {
+        link->CmdTimeout = 20;
+        QSignalSpy shown(link.get(), &Link::replyShown);
+        QCOMPARE(link->SendCmd("09", true), QString());
+        QCOMPARE(shown.last().at(0).toString(), QString("TimeOut!"));
+        link->closePort();
+        QCOMPARE(link->SendCmd("09", true), QString());
+        QCOMPARE(shown.last().at(0).toString(), QString("Port not open!"));
+    }
+
     void lostDeviceEndsTheWaitAndClosesThePort()
     {
         link->CmdTimeout = 60000;
