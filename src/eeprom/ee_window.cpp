@@ -2,8 +2,8 @@
 
 #include "eeprom/eeprom_ops.h"
 #include "link/link.h"
-#include "main/controls.h"
-#include "main/session.h"
+#include "ui/controls.h"
+#include "ui/session.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -4,7 +4,7 @@
 // with command 06 or straight over the I2C bus (command 27) as the Options
 // menu says at the start of each operation.
 #include "link/operation.h"
-#include "main/tool_window.h"
+#include "ui/tool_window.h"
 
 class QLabel;
 class QLineEdit;

@@ -2,8 +2,8 @@
 
 #include "flash/flash_ops.h"
 #include "link/link.h"
-#include "main/controls.h"
-#include "main/session.h"
+#include "ui/controls.h"
+#include "ui/session.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -3,7 +3,7 @@
 // protection, saves the data area, the firmware or the whole 2 MB flash to
 // files, and erases and programs the 512 KB data area from an image file.
 #include "link/operation.h"
-#include "main/tool_window.h"
+#include "ui/tool_window.h"
 
 class QCheckBox;
 class QLabel;

@@ -2,11 +2,12 @@
 //   kestrel [--sim] [--port1 DEV] [--port2 DEV] [--sim-args "ARGS"] [--script FILE]
 #include "link/prompts.h"
 #include "main/main_window.h"
-#include "main/message_box_prompter.h"
 #include "main/script_runner.h"
-#include "main/session.h"
 #include "main/sim_process.h"
+#include "main/tool_windows.h"
 #include "platform/serial_port.h"
+#include "ui/message_box_prompter.h"
+#include "ui/session.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

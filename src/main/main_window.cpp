@@ -1,9 +1,9 @@
 #include "main/main_window.h"
 
 #include "link/prompts.h"
-#include "main/controls.h"
+#include "ui/controls.h"
 #include "main/macro_file.h"
-#include "main/session.h"
+#include "ui/session.h"
 
 #include <QActionGroup>
 #include <QButtonGroup>

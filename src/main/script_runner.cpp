@@ -1,6 +1,6 @@
 #include "main/script_runner.h"
 
-#include "main/session.h"
+#include "ui/session.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -2,8 +2,8 @@
 
 #include "link/link.h"
 #include "link/prompts.h"
-#include "main/controls.h"
-#include "main/session.h"
+#include "ui/controls.h"
+#include "ui/session.h"
 #include "memory/save_range.h"
 
 #include <QButtonGroup>

@@ -3,7 +3,7 @@
 // time as bytes, words, double words or ST20 instructions, stepping from page
 // to page, and saving a range of pages to a binary file ("MEM --> File").
 #include "link/memread.h"
-#include "main/tool_window.h"
+#include "ui/tool_window.h"
 #include "memory/disassembler.h"
 #include "memory/page_views.h"
 

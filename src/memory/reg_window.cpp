@@ -1,8 +1,8 @@
 #include "memory/reg_window.h"
 
 #include "link/link.h"
-#include "main/controls.h"
-#include "main/session.h"
+#include "ui/controls.h"
+#include "ui/session.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

@@ -2,7 +2,7 @@
 // The registers window DL_Reg: a 16 x 16 table of the demodulator chip's
 // registers (command 25) or of 256 registers of a device on the I2C bus
 // (command 27). It only reads.
-#include "main/tool_window.h"
+#include "ui/tool_window.h"
 #include "memory/register_dump.h"
 
 class QLabel;

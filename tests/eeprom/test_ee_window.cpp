@@ -1,8 +1,8 @@
 // The EEPROM window with the port closed: every transaction ends at once
 // with an empty reply, which the window must show as bad rows or errors.
 #include "eeprom/ee_window.h"
-#include "main/controls.h"
-#include "main/session.h"
+#include "ui/controls.h"
+#include "ui/session.h"
 #include "platform/serial_port.h"
 #include "support/fake_channel.h"
 #include "support/fake_serial_port.h"

@@ -2,7 +2,7 @@
 // loop, like the decoder's two flash chips.
 #include "fake_flash_channel.h"
 #include "flash/flash_window.h"
-#include "main/session.h"
+#include "ui/session.h"
 #include "platform/serial_port.h"
 #include "support/fake_channel.h"
 #include "support/fake_serial_port.h"

@@ -1,7 +1,8 @@
 // The memory dump window on a real link to the simulated decoder: closing
 // the window, or ending the program, while "MEM --> File" waits for a reply.
 #include "link/link.h"
-#include "main/session.h"
+#include "main/tool_windows.h"
+#include "ui/session.h"
 #include "main/sim_process.h"
 #include "memory/mem_window.h"
 #include "platform/serial_port.h"

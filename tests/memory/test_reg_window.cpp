@@ -2,8 +2,9 @@
 // what the window shows while READ runs, the replies it cannot use, and a
 // close in the middle of a dump.
 #include "link/link.h"
-#include "main/controls.h"
-#include "main/session.h"
+#include "ui/controls.h"
+#include "main/tool_windows.h"
+#include "ui/session.h"
 #include "memory/reg_window.h"
 #include "platform/serial_port.h"
 #include "support/fake_channel.h"

@@ -1,4 +1,4 @@
-#include "main/session.h"
+#include "ui/session.h"
 
 #include "link/prompts.h"
 #include "platform/serial_port.h"

@@ -1,4 +1,4 @@
-#include "main/controls.h"
+#include "ui/controls.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>

@@ -1,6 +1,6 @@
-#include "main/tool_window.h"
+#include "ui/tool_window.h"
 
-#include "main/session.h"
+#include "ui/session.h"
 
 #include <QCloseEvent>
 

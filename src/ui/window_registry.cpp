@@ -1,6 +1,6 @@
-#include "main/window_registry.h"
+#include "ui/window_registry.h"
 
-#include "main/tool_window.h"
+#include "ui/tool_window.h"
 
 void WindowRegistry::add(const QString &name, Factory factory) { factories_.insert(name, std::move(factory)); }
 

@@ -30,6 +30,3 @@ private:
     QHash<QString, Factory> factories_;
     QHash<QString, QPointer<QWidget>> open_;
 };
-
-// Registers the factories of every tool window.
-void RegisterToolWindows(WindowRegistry &registry);

@@ -1,4 +1,4 @@
-#include "main/message_box_prompter.h"
+#include "ui/message_box_prompter.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -3,7 +3,7 @@
 // the port devices and the registry of tool windows.
 #include "link/link.h"
 #include "link/options.h"
-#include "main/window_registry.h"
+#include "ui/window_registry.h"
 
 #include <QString>
 
