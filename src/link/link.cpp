@@ -69,6 +69,7 @@ QString Link::SendCmd(const QString &command, bool show)
     const bool sent = !shutDown_ && port_->isOpen() && port_->write((command + '\r').toLatin1());
     if (sent) {
         armTimer(CmdTimeout);
+        emit commandWritten();
         runUntil([this] { return RxBuf.endsWith('\r') || TimedOut || !port_->isOpen(); });
         disarmTimer();
     } else {

@@ -57,6 +57,8 @@ signals:
     void replyShown(const QString &text);        // the reply box shows text
     void deviceLost(const QString &device, const QString &reason);
     void logFailed(const QString &reason);
+    // A command has gone to the port; its reply is still to come.
+    void commandWritten();
 
 private:
     void onData();

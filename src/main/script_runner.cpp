@@ -23,20 +23,6 @@
 
 namespace {
 
-struct VerbShape {
-    const char *verb;
-    int minArgs;
-    int maxArgs;
-};
-// Number of arguments after the verb.
-const VerbShape kVerbs[] = {
-    {"click", 1, 1},          {"set", 2, 2},          {"choose", 2, 2},        {"dblclick", 2, 2},
-    {"key", 2, 2},            {"answer", 1, 1},       {"after", 3, 3},         {"expect", 2, 2},
-    {"expect-contains", 2, 2}, {"expect-count", 2, 2}, {"expect-checked", 2, 2}, {"expect-enabled", 2, 2},
-    {"expect-visible", 2, 2}, {"expect-file", 3, 3},  {"expect-no-file", 1, 1}, {"print", 1, 1},
-    {"wait", 1, 1},           {"close", 1, 1},
-};
-
 bool IsNumber(const QString &s)
 {
     bool ok = false;
@@ -60,32 +46,26 @@ QString Quoted(const QString &text)
     return '"' + t + '"';
 }
 
-QString CheckShape(const QStringList &w)
+// Argument checks beyond their number; each returns why the words are wrong.
+QString NumberAt2(const QStringList &w) { return IsNumber(w[2]) ? QString() : "expected a number: " + w[2]; }
+QString YesNoAt2(const QStringList &w) { return IsYesNo(w[2]) ? QString() : "expected yes or no: " + w[2]; }
+QString CheckKey(const QStringList &w) { return w[2] == "Enter" ? QString() : "unknown key: " + w[2]; }
+QString CheckAnswer(const QStringList &w)
 {
-    const QString &verb = w[0];
-    const int n = w.size() - 1;
-    for (const auto &shape : kVerbs) {
-        if (verb != QLatin1String(shape.verb))
-            continue;
-        if (n < shape.minArgs || n > shape.maxArgs)
-            return QStringLiteral("wrong number of arguments for %1").arg(verb);
-        if ((verb == "choose" || verb == "dblclick" || verb == "expect-count") && !IsNumber(w[2]))
-            return "expected a number: " + w[2];
-        if (verb == "key" && w[2] != "Enter")
-            return "unknown key: " + w[2];
-        if (verb == "answer" && w[1] != "ok" && w[1] != "cancel")
-            return "answer takes ok or cancel";
-        if (verb == "after" && (!IsNumber(w[1]) || (w[2] != "click" && w[2] != "close")))
-            return "after takes MS click W.C or MS close W";
-        if ((verb == "expect-checked" || verb == "expect-enabled" || verb == "expect-visible") && !IsYesNo(w[2]))
-            return "expected yes or no: " + w[2];
-        if (verb == "expect-file" && !((w[2] == "size" && IsNumber(w[3])) || w[2] == "sha256"))
-            return "expect-file takes NAME size N or NAME sha256 HEX";
-        if (verb == "wait" && !IsNumber(w[1]))
-            return "expected a number: " + w[1];
+    return w[1] == "ok" || w[1] == "cancel" ? QString() : QStringLiteral("answer takes ok or cancel");
+}
+QString CheckWait(const QStringList &w) { return IsNumber(w[1]) ? QString() : "expected a number: " + w[1]; }
+QString CheckDeferred(const QStringList &w)
+{
+    if (IsNumber(w[1]) && (w[2] == "click" || w[2] == "close"))
         return QString();
-    }
-    return "unknown statement: " + verb;
+    return w[0] + " takes N click W.C or N close W";
+}
+QString CheckFile(const QStringList &w)
+{
+    if ((w[2] == "size" && IsNumber(w[3])) || w[2] == "sha256")
+        return QString();
+    return QStringLiteral("expect-file takes NAME size N or NAME sha256 HEX");
 }
 
 } // namespace
@@ -162,7 +142,7 @@ bool ParseScript(const QString &text, QList<ScriptStatement> &out, QString &erro
         }
         if (st.args.isEmpty())
             continue;
-        why = CheckShape(st.args);
+        why = ScriptRunner::CheckShape(st.args);
         if (!why.isEmpty()) {
             error = QStringLiteral("line %1: %2").arg(st.line).arg(why);
             return false;
@@ -232,6 +212,7 @@ static int ControlCount(const QObject *obj)
 ScriptRunner::ScriptRunner(Session &session, ScriptPrompter &prompter, QList<ScriptStatement> statements)
     : session_(session), prompter_(prompter), statements_(std::move(statements))
 {
+    QObject::connect(&session_.link, &Link::commandWritten, &context_, [this] { onCommandWritten(); });
 }
 
 void ScriptRunner::run()
@@ -240,7 +221,7 @@ void ScriptRunner::run()
     for (const ScriptStatement &st : statements_) {
         if (session_.quitting())
             break;
-        result = execute(st);
+        result = execute(st, st.args);
         if (result == Ok && deferred_ != Ok) {
             std::fprintf(stderr, "line %d: %s\n", st.line, qPrintable(deferredWhy_));
             result = deferred_;
@@ -258,6 +239,8 @@ void ScriptRunner::run()
 
 ScriptRunner::Outcome ScriptRunner::fail(const ScriptStatement &st, const QString &found)
 {
+    if (quiet_)
+        return Failed;
     std::fprintf(stderr, "line %d: %s\n  found: %s\n", st.line, qPrintable(st.source), qPrintable(found));
     return Failed;
 }
@@ -357,157 +340,327 @@ void ScriptRunner::waitMs(int ms)
     loop.exec();
 }
 
-ScriptRunner::Outcome ScriptRunner::execute(const ScriptStatement &st)
+void ScriptRunner::act(const QString &action, const QString &target, int line)
 {
-    const QStringList &a = st.args;
-    const QString &verb = a[0];
-    QObject *obj = nullptr;
-    int index = -1;
+    bool done = false;
+    if (action == "close") {
+        if (QWidget *w = window(target)) {
+            w->close();
+            done = true;
+        }
+    } else {
+        QString why;
+        bool windowMissing = false;
+        done = click(control(target, nullptr, why, windowMissing));
+    }
+    if (!done && deferred_ == Ok) {
+        deferred_ = Failed;
+        deferredWhy_ = QStringLiteral("the %1 of line %2 found no %3").arg(action).arg(line).arg(target);
+    }
+}
 
-    if (verb == "answer") {
-        prompter_.queue(a[1] == "ok");
-        return Ok;
+// Runs inside the transaction that wrote the command, before its reply is
+// awaited: the action lands exactly where a user's would while that command
+// is on its way, however fast or slow the machine is.
+void ScriptRunner::onCommandWritten()
+{
+    QList<Trigger> due;
+    for (auto it = triggers_.begin(); it != triggers_.end();) {
+        if (--it->remaining > 0) {
+            ++it;
+            continue;
+        }
+        due.append(*it);
+        it = triggers_.erase(it);
     }
-    if (verb == "wait") {
-        waitMs(a[1].toInt());
-        return Ok;
+    for (const Trigger &t : due)
+        act(t.action, t.target, t.line);
+}
+
+const ScriptRunner::Verb ScriptRunner::kVerbs[] = {
+    {"click", 1, 1, nullptr, &ScriptRunner::doClick},
+    {"set", 2, 2, nullptr, &ScriptRunner::doSet},
+    {"choose", 2, 2, NumberAt2, &ScriptRunner::doChoose},
+    {"dblclick", 2, 2, NumberAt2, &ScriptRunner::doChoose},
+    {"key", 2, 2, CheckKey, &ScriptRunner::doKey},
+    {"answer", 1, 1, CheckAnswer, &ScriptRunner::doAnswer},
+    {"after", 3, 3, CheckDeferred, &ScriptRunner::doAfter},
+    {"on-command", 3, 3, CheckDeferred, &ScriptRunner::doOnCommand},
+    {"until", 2, 4, nullptr, &ScriptRunner::doUntil},
+    {"wait", 1, 1, CheckWait, &ScriptRunner::doWait},
+    {"close", 1, 1, nullptr, &ScriptRunner::doClose},
+    {"print", 1, 1, nullptr, &ScriptRunner::doPrint},
+    {"expect", 2, 2, nullptr, &ScriptRunner::expectText},
+    {"expect-contains", 2, 2, nullptr, &ScriptRunner::expectContains},
+    {"expect-count", 2, 2, NumberAt2, &ScriptRunner::expectCount},
+    {"expect-checked", 2, 2, YesNoAt2, &ScriptRunner::expectChecked},
+    {"expect-enabled", 2, 2, YesNoAt2, &ScriptRunner::expectEnabled},
+    {"expect-visible", 2, 2, YesNoAt2, &ScriptRunner::expectVisible},
+    {"expect-file", 3, 3, CheckFile, &ScriptRunner::expectFile},
+    {"expect-no-file", 1, 1, nullptr, &ScriptRunner::expectNoFile},
+};
+
+const ScriptRunner::Verb *ScriptRunner::FindVerb(const QString &name)
+{
+    for (const Verb &v : kVerbs) {
+        if (name == QLatin1String(v.name))
+            return &v;
     }
-    if (verb == "expect-file" || verb == "expect-no-file") {
-        QFile file(a[1]);
-        if (verb == "expect-no-file")
-            return file.exists() ? fail(st, "the file exists") : Ok;
-        if (!file.exists())
-            return fail(st, "no such file");
-        if (a[2] == "size")
-            return file.size() == a[3].toLongLong() ? Ok : fail(st, QString::number(file.size()) + " bytes");
-        if (!file.open(QIODevice::ReadOnly))
-            return fail(st, "cannot read: " + file.errorString());
-        QCryptographicHash hash(QCryptographicHash::Sha256);
-        hash.addData(&file);
-        const QString hex = QString::fromLatin1(hash.result().toHex());
-        return hex.compare(a[3], Qt::CaseInsensitive) == 0 ? Ok : fail(st, hex);
+    return nullptr;
+}
+
+QString ScriptRunner::CheckShape(const QStringList &w)
+{
+    const Verb *verb = FindVerb(w[0]);
+    if (!verb)
+        return "unknown statement: " + w[0];
+    const int n = w.size() - 1;
+    if (n < verb->minArgs || n > verb->maxArgs)
+        return QStringLiteral("wrong number of arguments for %1").arg(w[0]);
+    if (verb->run == &ScriptRunner::doUntil) {
+        if (!w[1].startsWith(QLatin1String("expect")))
+            return QStringLiteral("until takes an expectation");
+        return CheckShape(w.mid(1));
     }
-    if (verb == "expect-visible") {
-        QWidget *w = window(a[1]);
-        const bool visible = w && w->isVisible();
-        return visible == (a[2] == "yes") ? Ok : fail(st, visible ? "yes" : "no");
-    }
-    if (verb == "close") {
-        QWidget *w = window(a[1]);
-        if (!w)
-            return fail(st, "window " + a[1] + " is not open");
-        w->close();
-        return Ok;
-    }
-    if (verb == "after" && a[2] == "close") {
-        const QString name = a[3];
-        QTimer::singleShot(a[1].toInt(), [this, name] {
-            if (QWidget *w = window(name))
-                w->close();
-        });
-        return Ok;
-    }
-    if (verb == "after") {
+    return verb->check ? verb->check(w) : QString();
+}
+
+ScriptRunner::Outcome ScriptRunner::execute(const ScriptStatement &st, const QStringList &a)
+{
+    const Verb *verb = FindVerb(a[0]);
+    return verb ? (this->*verb->run)(st, a) : malformed(st, "unknown statement");
+}
+
+ScriptRunner::Outcome ScriptRunner::doAnswer(const ScriptStatement &, const QStringList &a)
+{
+    prompter_.queue(a[1] == "ok");
+    return Ok;
+}
+
+ScriptRunner::Outcome ScriptRunner::doWait(const ScriptStatement &, const QStringList &a)
+{
+    waitMs(a[1].toInt());
+    return Ok;
+}
+
+ScriptRunner::Outcome ScriptRunner::doAfter(const ScriptStatement &st, const QStringList &a)
+{
+    QObject *obj = nullptr;
+    if (a[2] == "click") {
         if (Outcome o = withControl(st, a[3], obj); o != Ok)
             return o;
-        QPointer<QObject> target = obj;
-        const int line = st.line;
-        QTimer::singleShot(a[1].toInt(), [this, target, line] {
-            if (!target || !click(target)) {
-                deferred_ = Failed;
-                deferredWhy_ = QStringLiteral("the click scheduled on line %1 found no control").arg(line);
-            }
-        });
+    }
+    const QString action = a[2], target = a[3];
+    const int line = st.line;
+    QTimer::singleShot(a[1].toInt(), &context_, [=, this] { act(action, target, line); });
+    return Ok;
+}
+
+ScriptRunner::Outcome ScriptRunner::doOnCommand(const ScriptStatement &st, const QStringList &a)
+{
+    QObject *obj = nullptr;
+    if (a[2] == "click") {
+        if (Outcome o = withControl(st, a[3], obj); o != Ok)
+            return o;
+    }
+    const int count = a[1].toInt();
+    if (count == 0) {
+        act(a[2], a[3], st.line);
         return Ok;
     }
+    triggers_.append({count, st.line, a[2], a[3]});
+    return Ok;
+}
 
-    const bool wantsIndex = verb == "expect";
-    if (Outcome o = withControl(st, a[1], obj, wantsIndex ? &index : nullptr); o != Ok)
+// Repeats the expectation as events arrive until it holds; the deadline only
+// ends a script that would otherwise wait for ever.
+ScriptRunner::Outcome ScriptRunner::doUntil(const ScriptStatement &st, const QStringList &a)
+{
+    const QStringList expectation = a.mid(1);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(60000);
+    QTimer recheck;
+    recheck.start(20);
+    quiet_ = true;
+    Outcome o = execute(st, expectation);
+    while (o == Failed && deadline.isActive() && !session_.quitting()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        o = execute(st, expectation);
+    }
+    quiet_ = false;
+    return o == Failed ? execute(st, expectation) : o;
+}
+
+ScriptRunner::Outcome ScriptRunner::doClose(const ScriptStatement &st, const QStringList &a)
+{
+    QWidget *w = window(a[1]);
+    if (!w)
+        return fail(st, "window " + a[1] + " is not open");
+    w->close();
+    return Ok;
+}
+
+ScriptRunner::Outcome ScriptRunner::doClick(const ScriptStatement &st, const QStringList &a)
+{
+    QObject *obj = nullptr;
+    if (Outcome o = withControl(st, a[1], obj); o != Ok)
         return o;
+    return click(obj) ? Ok : malformed(st, a[1] + " cannot be clicked");
+}
 
-    if (verb == "click")
-        return click(obj) ? Ok : malformed(st, a[1] + " cannot be clicked");
-    if (verb == "set") {
-        if (auto *edit = qobject_cast<QLineEdit *>(obj)) {
-            edit->setText(a[2]);
-            emit edit->textEdited(a[2]);
-        } else if (auto *combo = qobject_cast<QComboBox *>(obj); combo && combo->isEditable()) {
-            combo->setEditText(a[2]);
-        } else if (auto *text = qobject_cast<QPlainTextEdit *>(obj)) {
-            text->setPlainText(a[2]);
-        } else {
-            return malformed(st, a[1] + " holds no text to set");
-        }
+ScriptRunner::Outcome ScriptRunner::doSet(const ScriptStatement &st, const QStringList &a)
+{
+    QObject *obj = nullptr;
+    if (Outcome o = withControl(st, a[1], obj); o != Ok)
+        return o;
+    if (auto *edit = qobject_cast<QLineEdit *>(obj)) {
+        edit->setText(a[2]);
+        emit edit->textEdited(a[2]);
+    } else if (auto *combo = qobject_cast<QComboBox *>(obj); combo && combo->isEditable()) {
+        combo->setEditText(a[2]);
+    } else if (auto *text = qobject_cast<QPlainTextEdit *>(obj)) {
+        text->setPlainText(a[2]);
+    } else {
+        return malformed(st, a[1] + " holds no text to set");
+    }
+    return Ok;
+}
+
+ScriptRunner::Outcome ScriptRunner::doChoose(const ScriptStatement &st, const QStringList &a)
+{
+    QObject *obj = nullptr;
+    if (Outcome o = withControl(st, a[1], obj); o != Ok)
+        return o;
+    const bool choose = a[0] == "choose";
+    const int n = a[2].toInt();
+    if (auto *combo = qobject_cast<QComboBox *>(obj); combo && choose) {
+        if (n >= combo->count())
+            return fail(st, QStringLiteral("%1 has %2 entries").arg(a[1]).arg(combo->count()));
+        combo->setCurrentIndex(n);
+        emit combo->activated(n);
         return Ok;
     }
-    if (verb == "choose" || verb == "dblclick") {
-        const int n = a[2].toInt();
-        if (auto *combo = qobject_cast<QComboBox *>(obj); combo && verb == "choose") {
-            if (n >= combo->count())
-                return fail(st, QStringLiteral("%1 has %2 entries").arg(a[1]).arg(combo->count()));
-            combo->setCurrentIndex(n);
-            emit combo->activated(n);
-            return Ok;
-        }
-        auto *list = qobject_cast<QListWidget *>(obj);
-        if (!list)
-            return malformed(st, a[1] + " is not a list");
-        QListWidgetItem *item = list->item(n);
-        if (!item)
-            return fail(st, QStringLiteral("%1 has %2 lines").arg(a[1]).arg(list->count()));
-        list->setCurrentRow(n);
-        if (verb == "choose")
-            emit list->itemClicked(item);
-        else
-            emit list->itemDoubleClicked(item);
-        return Ok;
-    }
-    if (verb == "key") {
-        auto *w = qobject_cast<QWidget *>(obj);
-        if (!w)
-            return malformed(st, a[1] + " takes no keys");
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-        QCoreApplication::sendEvent(w, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-        QCoreApplication::sendEvent(w, &release);
-        return Ok;
-    }
-    if (verb == "print") {
-        std::printf("%s\n", qPrintable(ControlText(obj)));
-        std::fflush(stdout);
-        return Ok;
-    }
-    if (verb == "expect") {
-        const QString found = ControlText(obj, index);
-        return found == Normalised(a[2]) ? Ok : fail(st, Quoted(found));
-    }
-    if (verb == "expect-contains") {
-        const QString found = ControlText(obj);
-        return found.contains(Normalised(a[2])) ? Ok : fail(st, Quoted(found));
-    }
-    if (verb == "expect-count") {
-        const int count = ControlCount(obj);
-        if (count < 0)
-            return malformed(st, a[1] + " has no lines to count");
-        return count == a[2].toInt() ? Ok : fail(st, QString::number(count));
-    }
-    if (verb == "expect-checked") {
-        bool checked = false;
-        if (auto *button = qobject_cast<QAbstractButton *>(obj))
-            checked = button->isChecked();
-        else if (auto *action = qobject_cast<QAction *>(obj))
-            checked = action->isChecked();
-        else
-            return malformed(st, a[1] + " has no check mark");
-        return checked == (a[2] == "yes") ? Ok : fail(st, checked ? "yes" : "no");
-    }
-    if (verb == "expect-enabled") {
-        bool enabled = false;
-        if (auto *w = qobject_cast<QWidget *>(obj))
-            enabled = w->isEnabled();
-        else if (auto *action = qobject_cast<QAction *>(obj))
-            enabled = action->isEnabled();
-        return enabled == (a[2] == "yes") ? Ok : fail(st, enabled ? "yes" : "no");
-    }
-    return malformed(st, "unknown statement");
+    auto *list = qobject_cast<QListWidget *>(obj);
+    if (!list)
+        return malformed(st, a[1] + " is not a list");
+    QListWidgetItem *item = list->item(n);
+    if (!item)
+        return fail(st, QStringLiteral("%1 has %2 lines").arg(a[1]).arg(list->count()));
+    list->setCurrentRow(n);
+    if (choose)
+        emit list->itemClicked(item);
+    else
+        emit list->itemDoubleClicked(item);
+    return Ok;
+}
+
+ScriptRunner::Outcome ScriptRunner::doKey(const ScriptStatement &st, const QStringList &a)
+{
+    QObject *obj = nullptr;
+    if (Outcome o = withControl(st, a[1], obj); o != Ok)
+        return o;
+    auto *w = qobject_cast<QWidget *>(obj);
+    if (!w)
+        return malformed(st, a[1] + " takes no keys");
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(w, &release);
+    return Ok;
+}
+
+ScriptRunner::Outcome ScriptRunner::doPrint(const ScriptStatement &st, const QStringList &a)
+{
+    QObject *obj = nullptr;
+    if (Outcome o = withControl(st, a[1], obj); o != Ok)
+        return o;
+    std::printf("%s\n", qPrintable(ControlText(obj)));
+    std::fflush(stdout);
+    return Ok;
+}
+
+ScriptRunner::Outcome ScriptRunner::expectText(const ScriptStatement &st, const QStringList &a)
+{
+    QObject *obj = nullptr;
+    int index = -1;
+    if (Outcome o = withControl(st, a[1], obj, &index); o != Ok)
+        return o;
+    const QString found = ControlText(obj, index);
+    return found == Normalised(a[2]) ? Ok : fail(st, Quoted(found));
+}
+
+ScriptRunner::Outcome ScriptRunner::expectContains(const ScriptStatement &st, const QStringList &a)
+{
+    QObject *obj = nullptr;
+    if (Outcome o = withControl(st, a[1], obj); o != Ok)
+        return o;
+    const QString found = ControlText(obj);
+    return found.contains(Normalised(a[2])) ? Ok : fail(st, Quoted(found));
+}
+
+ScriptRunner::Outcome ScriptRunner::expectCount(const ScriptStatement &st, const QStringList &a)
+{
+    QObject *obj = nullptr;
+    if (Outcome o = withControl(st, a[1], obj); o != Ok)
+        return o;
+    const int count = ControlCount(obj);
+    if (count < 0)
+        return malformed(st, a[1] + " has no lines to count");
+    return count == a[2].toInt() ? Ok : fail(st, QString::number(count));
+}
+
+ScriptRunner::Outcome ScriptRunner::expectChecked(const ScriptStatement &st, const QStringList &a)
+{
+    QObject *obj = nullptr;
+    if (Outcome o = withControl(st, a[1], obj); o != Ok)
+        return o;
+    bool checked = false;
+    if (auto *button = qobject_cast<QAbstractButton *>(obj))
+        checked = button->isChecked();
+    else if (auto *action = qobject_cast<QAction *>(obj))
+        checked = action->isChecked();
+    else
+        return malformed(st, a[1] + " has no check mark");
+    return checked == (a[2] == "yes") ? Ok : fail(st, checked ? "yes" : "no");
+}
+
+ScriptRunner::Outcome ScriptRunner::expectEnabled(const ScriptStatement &st, const QStringList &a)
+{
+    QObject *obj = nullptr;
+    if (Outcome o = withControl(st, a[1], obj); o != Ok)
+        return o;
+    bool enabled = false;
+    if (auto *w = qobject_cast<QWidget *>(obj))
+        enabled = w->isEnabled();
+    else if (auto *action = qobject_cast<QAction *>(obj))
+        enabled = action->isEnabled();
+    return enabled == (a[2] == "yes") ? Ok : fail(st, enabled ? "yes" : "no");
+}
+
+ScriptRunner::Outcome ScriptRunner::expectVisible(const ScriptStatement &st, const QStringList &a)
+{
+    QWidget *w = window(a[1]);
+    const bool visible = w && w->isVisible();
+    return visible == (a[2] == "yes") ? Ok : fail(st, visible ? "yes" : "no");
+}
+
+ScriptRunner::Outcome ScriptRunner::expectFile(const ScriptStatement &st, const QStringList &a)
+{
+    QFile file(a[1]);
+    if (!file.exists())
+        return fail(st, "no such file");
+    if (a[2] == "size")
+        return file.size() == a[3].toLongLong() ? Ok : fail(st, QString::number(file.size()) + " bytes");
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(st, "cannot read: " + file.errorString());
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    const QString hex = QString::fromLatin1(hash.result().toHex());
+    return hex.compare(a[3], Qt::CaseInsensitive) == 0 ? Ok : fail(st, hex);
+}
+
+ScriptRunner::Outcome ScriptRunner::expectNoFile(const ScriptStatement &st, const QStringList &a)
+{
+    return QFile::exists(a[1]) ? fail(st, "the file exists") : Ok;
 }

@@ -6,10 +6,10 @@
 #include "link/prompts.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
-class QObject;
 class QWidget;
 class Session;
 
@@ -45,10 +45,29 @@ public:
     ScriptRunner(Session &session, ScriptPrompter &prompter, QList<ScriptStatement> statements);
     // Runs every statement, then ends the program with the exit status.
     void run();
+    // Why a tokenized statement is malformed, or the empty text.
+    static QString CheckShape(const QStringList &words);
 
 private:
     enum Outcome { Ok = 0, Failed = 1, Malformed = 2 };
-    Outcome execute(const ScriptStatement &st);
+    using Handler = Outcome (ScriptRunner::*)(const ScriptStatement &st, const QStringList &a);
+    struct Verb {
+        const char *name;
+        int minArgs, maxArgs;               // arguments after the verb
+        QString (*check)(const QStringList &a);
+        Handler run;
+    };
+    static const Verb kVerbs[];
+    static const Verb *FindVerb(const QString &name);
+
+    // An action that waits for the link to have written more commands.
+    struct Trigger {
+        int remaining;
+        int line;
+        QString action, target;
+    };
+
+    Outcome execute(const ScriptStatement &st, const QStringList &a);
     Outcome fail(const ScriptStatement &st, const QString &found);
     Outcome malformed(const ScriptStatement &st, const QString &why);
     QWidget *window(const QString &name) const;
@@ -56,12 +75,38 @@ private:
     QObject *control(const QString &ref, int *index, QString &why, bool &windowMissing) const;
     Outcome withControl(const ScriptStatement &st, const QString &ref, QObject *&obj, int *index = nullptr);
     bool click(QObject *obj);
+    // Runs a deferred click or close; a failure is reported by the next statement.
+    void act(const QString &action, const QString &target, int line);
+    void onCommandWritten();
     void waitMs(int ms);
+
+    Outcome doAnswer(const ScriptStatement &st, const QStringList &a);
+    Outcome doWait(const ScriptStatement &st, const QStringList &a);
+    Outcome doAfter(const ScriptStatement &st, const QStringList &a);
+    Outcome doOnCommand(const ScriptStatement &st, const QStringList &a);
+    Outcome doUntil(const ScriptStatement &st, const QStringList &a);
+    Outcome doClose(const ScriptStatement &st, const QStringList &a);
+    Outcome doClick(const ScriptStatement &st, const QStringList &a);
+    Outcome doSet(const ScriptStatement &st, const QStringList &a);
+    Outcome doChoose(const ScriptStatement &st, const QStringList &a);
+    Outcome doKey(const ScriptStatement &st, const QStringList &a);
+    Outcome doPrint(const ScriptStatement &st, const QStringList &a);
+    Outcome expectText(const ScriptStatement &st, const QStringList &a);
+    Outcome expectContains(const ScriptStatement &st, const QStringList &a);
+    Outcome expectCount(const ScriptStatement &st, const QStringList &a);
+    Outcome expectChecked(const ScriptStatement &st, const QStringList &a);
+    Outcome expectEnabled(const ScriptStatement &st, const QStringList &a);
+    Outcome expectVisible(const ScriptStatement &st, const QStringList &a);
+    Outcome expectFile(const ScriptStatement &st, const QStringList &a);
+    Outcome expectNoFile(const ScriptStatement &st, const QStringList &a);
 
     Session &session_;
     ScriptPrompter &prompter_;
     QList<ScriptStatement> statements_;
-    Outcome deferred_ = Ok;   // failures of scheduled clicks
+    QList<Trigger> triggers_;
+    QObject context_;         // receiver of the link's notifications
+    bool quiet_ = false;      // "until" retries an expectation without reporting it
+    Outcome deferred_ = Ok;   // failures of deferred actions
     QString deferredWhy_;
 };
 

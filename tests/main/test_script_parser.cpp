@@ -41,15 +41,17 @@ private slots:
         QTest::newRow("key other") << "key DL_Main.Txt_P2D Escape" << false;
         QTest::newRow("answer") << "answer cancel" << true;
         QTest::newRow("answer maybe") << "answer maybe" << false;
-        QTest::newRow("after") << "after 200 click DL_Mem.Cmd_Stop" << true;
-        QTest::newRow("after without click") << "after 200 DL_Mem.Cmd_Stop" << false;
+        QTest::newRow("on-command close") << "on-command 12 close DL_Mem" << true;
+        QTest::newRow("on-command without action") << "on-command 12 DL_Mem.Cmd_Stop" << false;
+        QTest::newRow("on-command count") << "on-command many click DL_Mem.Cmd_Stop" << false;
+        QTest::newRow("until expectation") << "until expect-enabled DL_Main.Cmd_Open yes" << true;
+        QTest::newRow("until malformed expectation") << "until expect-enabled DL_Main.Cmd_Open maybe" << false;
+        QTest::newRow("until action") << "until click DL_Main.Cmd_Open" << false;
         QTest::newRow("expect line") << "expect DL_X.Lst[2] \"x\"" << true;
-        QTest::newRow("expect-checked") << "expect-checked DL_Main.Asc yes" << true;
         QTest::newRow("expect-checked bad") << "expect-checked DL_Main.Asc true" << false;
         QTest::newRow("expect-file size") << "expect-file a.bin size 512" << true;
         QTest::newRow("expect-file sha") << "expect-file a.bin sha256 00ff" << true;
         QTest::newRow("expect-file other") << "expect-file a.bin md5 00ff" << false;
-        QTest::newRow("wait") << "wait 100" << true;
         QTest::newRow("unknown verb") << "press DL_Main.Cmd_Open" << false;
     }
     void statementShapes()
