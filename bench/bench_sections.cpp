@@ -4,6 +4,7 @@
 #include "link/memread.h"
 #include "flash/flash_ops.h"
 #include "flash/image.h"
+#include "eeprom/eeprom_ops.h"
 #include "memory/save_range.h"
 
 #include <QElapsedTimer>
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <functional>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -113,43 +115,6 @@ bool BenchLink()
     return true;
 }
 
-struct ModeCost {
-    MemReadMode mode;
-    const char *name;
-    int transactionsPerPage;
-    int charactersPerTransaction;   // command + CR, reply + CR
-};
-const ModeCost kModes[] = {
-    {MemReadMode::MultiByte, "Multi Byte (128)", 2, 15 + 260},
-    {MemReadMode::SingleDWord, "Single DWord (4)", 64, 13 + 12},
-    {MemReadMode::SingleWord, "Single Word (2)", 128, 13 + 8},
-    {MemReadMode::SingleByte, "Single Byte (1)", 256, 13 + 6},
-};
-
-bool BenchMemSave()
-{
-    const int pages = 256;
-    QTemporaryDir dir;
-    std::printf("memsave: MEM --> File of %d pages, paced at 115200 bit/s\n", pages);
-    for (const ModeCost &m : kModes) {
-        SimLink s;
-        if (!s.start("--pace --speed 115200", 115200))
-            return false;
-        s.link->CmdTimeout = 750;
-        Page buf {};
-        QElapsedTimer timer;
-        timer.start();
-        const SaveOutcome outcome = SaveRange(*s.link, m.mode, 0x7FE800, 0x7FE800 + pages - 1,
-                                              dir.filePath("memdump.bin"), buf, OperationHooks());
-        const double wall = timer.nsecsElapsed() / 1e9;
-        const double wire = WireSeconds(double(pages) * m.transactionsPerPage * m.charactersPerTransaction, 115200);
-        std::printf("  %-17s wall %8.3f s, wire limit %8.3f s: %.3f of the wire limit%s%s\n", m.name, wall, wire,
-                    wire / wall, m.mode == MemReadMode::MultiByte ? " (target >= 0.97)" : "",
-                    outcome == SaveOutcome::Done ? "" : "  [save failed]");
-    }
-    return true;
-}
-
 bool BenchSoak()
 {
     const int total = 200000;
@@ -168,52 +133,167 @@ bool BenchSoak()
     return true;
 }
 
-int CountCommands(const QString &traceFile)
-{
-    QFile f(traceFile);
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    int n = 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        n += line.startsWith("> ") ? 1 : 0;
-    return n;
-}
-
-bool WordIsErased(const QByteArray &image, qint32 a)
-{
-    return image.mid(a, 4) == QByteArray(4, char(0xFF));
-}
-
-// Transactions and wire characters that programming one 64 KB block implies:
-// the erase sequence (six command cycles and the blank check), then per word
-// processed a read-back, and three command cycles and the data write for a
-// word that is not FFFFFFFF. Command cycles and writes are 21 + 4 characters
-// on the wire, read-backs 15 + 12.
-struct ProgramCost {
-    int transactions = 7;
-    double characters = 6 * 25 + 27;
-};
-ProgramCost ExpectedProgramCost(const QByteArray &image, qint32 s, bool ignoreEmpty)
-{
-    const std::span<const quint8> bytes(reinterpret_cast<const quint8 *>(image.constData()), size_t(image.size()));
-    const qint32 used = ignoreEmpty ? UsedEnd(bytes, s) : s + 0xFFFC;
-    ProgramCost cost;
-    for (qint32 a = s; a <= s + 0xFFFC; a += 4) {
-        if (a > used && a != s + 0xFFFC)
-            continue;
-        const bool erased = WordIsErased(image, a);
-        cost.transactions += erased ? 1 : 5;
-        cost.characters += erased ? 27 : 127;
+// Forwards to the link and keeps what the raw client needs to repeat the
+// run: every command, and the waits the operation asks for on purpose.
+class RecordingChannel : public CommandChannel {
+public:
+    explicit RecordingChannel(Link &link) : link_(link) {}
+    QString SendCmd(const QString &command, bool show) override
+    {
+        commands << command;
+        return link_.SendCmd(command, show);
     }
-    return cost;
+    void SetCmdTimeout(int ms) override { link_.SetCmdTimeout(ms); }
+    void Wait(int ms) override
+    {
+        waitedSeconds += ms / 1000.0;
+        link_.Wait(ms);
+    }
+    QStringList commands;
+    double waitedSeconds = 0;
+
+private:
+    Link &link_;
+};
+
+struct RawRun {
+    double seconds = 0;
+    double characters = 0;   // written and read
+    int unanswered = 0;
+};
+
+// The raw client repeats a recorded run command by command, each reply read
+// up to its CR before the next command goes out.
+RawRun RawReplay(const QString &terminal, const QStringList &commands, speed_t speed)
+{
+    RawRun run;
+    const int fd = ::open(terminal.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return run;
+    termios t {};
+    tcgetattr(fd, &t);
+    cfmakeraw(&t);
+    cfsetispeed(&t, speed);
+    cfsetospeed(&t, speed);
+    tcsetattr(fd, TCSANOW, &t);
+    tcflush(fd, TCIOFLUSH);
+    QElapsedTimer timer;
+    timer.start();
+    for (const QString &command : commands) {
+        const QByteArray line = command.toLatin1() + '\r';
+        if (::write(fd, line.constData(), size_t(line.size())) != line.size())
+            break;
+        run.characters += line.size();
+        char buf[512];
+        char last = 0;
+        while (last != '\r') {
+            pollfd p {fd, POLLIN, 0};
+            const ssize_t n = poll(&p, 1, 4000) > 0 ? ::read(fd, buf, sizeof buf) : -1;
+            if (n <= 0) {
+                ++run.unanswered;
+                break;
+            }
+            run.characters += double(n);
+            last = buf[n - 1];
+        }
+    }
+    run.seconds = timer.nsecsElapsed() / 1e9;
+    ::close(fd);
+    return run;
+}
+
+// Runs op through Kestrel on the paced simulator, then the same commands
+// through the raw client, and prints both against the wire limit. The
+// deliberate waits count in the limit and in the raw client's time.
+void Measure(SimLink &s, const char *name, const std::function<bool(CommandChannel &)> &op)
+{
+    RecordingChannel channel(*s.link);
+    const double cpu0 = CpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    const bool ok = op(channel);
+    const double wall = timer.nsecsElapsed() / 1e9;
+    const double cpu = CpuSeconds() - cpu0;
+    s.link->closePort();
+    const RawRun raw = RawReplay(s.terminal, channel.commands, s.speed);
+    s.link->openPort(s.terminal, QString::number(s.baud) + ",E,7,1");
+    const double rawSeconds = raw.seconds + channel.waitedSeconds;
+    const double wire = WireSeconds(raw.characters, s.baud) + channel.waitedSeconds;
+    std::printf("  %-30s %6lld transactions  Kestrel %7.2f s  raw %7.2f s  wire %7.2f s\n", name,
+                qlonglong(channel.commands.size()), wall, rawSeconds, wire);
+    std::printf("  %-30s to the wire: Kestrel %.3f  raw %.3f   Kestrel to raw %.3f   CPU %.1f%% of wall%s%s\n", "",
+                wire / wall, wire / rawSeconds, rawSeconds / wall, 100.0 * cpu / wall,
+                ok ? "" : "  [operation failed]",
+                raw.unanswered ? "  [raw client missed replies]" : "");
+}
+
+const struct {
+    MemReadMode mode;
+    const char *name;
+} kModes[] = {
+    {MemReadMode::MultiByte, "Multi Byte (128)"},
+    {MemReadMode::SingleDWord, "Single DWord (4)"},
+    {MemReadMode::SingleWord, "Single Word (2)"},
+    {MemReadMode::SingleByte, "Single Byte (1)"},
+};
+
+const QString kPaced = QStringLiteral("--pace --speed 115200");
+
+bool BenchMemSave()
+{
+    const int pages = 32;
+    QTemporaryDir dir;
+    SimLink s;
+    if (!s.start(kPaced, 115200))
+        return false;
+    s.link->CmdTimeout = 750;
+    std::printf("memsave: MEM --> File of %d pages, paced at 115200 bit/s\n", pages);
+    for (const auto &m : kModes) {
+        Measure(s, m.name, [&](CommandChannel &channel) {
+            Page buf {};
+            return SaveRange(channel, m.mode, 0x7FE800, 0x7FE800 + pages - 1, dir.filePath("memdump.bin"), buf,
+                             OperationHooks()) == SaveOutcome::Done;
+        });
+    }
+    return true;
+}
+
+class AgreeingPrompter : public Prompter {
+public:
+    bool confirm(const QString &, const QString &) override { return true; }
+    void inform(const QString &, const QString &) override {}
+};
+
+bool BenchEeprom()
+{
+    QTemporaryDir dir;
+    SimLink s;
+    if (!s.start(kPaced, 115200))
+        return false;
+    std::printf("eeprom: the whole 2048 bytes, paced at 115200 bit/s\n");
+    for (EepromMode mode : {EepromMode::Normal, EepromMode::I2C}) {
+        const QString modeName = mode == EepromMode::Normal ? "Normal" : "I2C";
+        const QString file = dir.filePath("eeprom.bin");
+        Measure(s, qPrintable("read, " + modeName), [&](CommandChannel &channel) {
+            EeImage image {};
+            if (ReadEeprom(channel, mode, OperationHooks(), image) != EeOutcome::Done)
+                return false;
+            QFile f(file);
+            return f.open(QIODevice::WriteOnly)
+                && f.write(reinterpret_cast<const char *>(image.data()), kEeSize) == kEeSize;
+        });
+        Measure(s, qPrintable("write, " + modeName), [&](CommandChannel &channel) {
+            AgreeingPrompter yes;
+            return WriteEeprom(channel, mode, yes, OperationHooks(), file) == EeOutcome::Done;
+        });
+    }
+    return true;
 }
 
 bool BenchProgram()
 {
-    QTemporaryDir dir;
-    const QString trace = dir.filePath("trace.log");
     SimLink s;
-    if (!s.start("--pace --speed 115200 --flash-device 58 --trace " + trace, 115200))
+    if (!s.start(kPaced + " --flash-device 58", 115200))
         return false;
     s.link->CmdTimeout = 750;
     // The image: the decoder's own second 64 KB block, erased space elsewhere.
@@ -227,36 +307,19 @@ bool BenchProgram()
     }
     const std::span<const quint8> bytes(reinterpret_cast<const quint8 *>(image.constData()), size_t(image.size()));
     std::printf("program: one 64 KB block (7FE10000), bottom-boot chips, paced at 115200 bit/s\n");
-    // What two processes on a paced line can reach with transactions this short.
-    s.link->closePort();
-    const int probes = 2000;
-    const double rawRate = RawClientRate(s.terminal, probes, "0221047FE10000", B115200);
-    std::printf("  raw termios client, %d read-backs: %.3f of the wire limit\n", probes,
-                rawRate * WireSeconds(15 + 12, 115200));
-    s.link->openPort(s.terminal, "115200,E,7,1");
     for (bool ignoreEmpty : {false, true}) {
-        const int before = CountCommands(trace);
-        QElapsedTimer timer;
-        timer.start();
-        const FlashOutcome outcome = ProgramDataFlashImage(*s.link, OperationHooks(), bytes,
-                                                           {false, true, false, false, false}, true,
-                                                           [ignoreEmpty] { return ignoreEmpty; });
-        const double wall = timer.nsecsElapsed() / 1e9;
-        const int counted = CountCommands(trace) - before;
-        const ProgramCost cost = ExpectedProgramCost(image, block, ignoreEmpty);
-        const double limit = WireSeconds(cost.characters, 115200) + 2.0;   // + the 2 s erase wait
-        std::printf("  Ignore empty space %-3s: %d transactions in the trace, %d implied%s\n",
-                    ignoreEmpty ? "on" : "off", counted, cost.transactions,
-                    outcome == FlashOutcome::Done ? "" : "  [programming failed]");
-        std::printf("    wall %.3f s, wire limit + 2 s erase wait %.3f s: %.3f of the limit (target >= 0.97)\n",
-                    wall, limit, limit / wall);
+        Measure(s, ignoreEmpty ? "Ignore empty space on" : "Ignore empty space off", [&](CommandChannel &channel) {
+            return ProgramDataFlashImage(channel, OperationHooks(), bytes, {false, true, false, false, false}, true,
+                                         [ignoreEmpty] { return ignoreEmpty; })
+                == FlashOutcome::Done;
+        });
     }
     return true;
 }
 
 } // namespace
 
-QStringList AllBenchSections() { return {"link", "memsave", "program", "soak"}; }
+QStringList AllBenchSections() { return {"link", "memsave", "eeprom", "program", "soak"}; }
 
 bool RunBenchSection(const QString &name)
 {
@@ -264,6 +327,8 @@ bool RunBenchSection(const QString &name)
         return BenchLink();
     if (name == "memsave")
         return BenchMemSave();
+    if (name == "eeprom")
+        return BenchEeprom();
     if (name == "program")
         return BenchProgram();
     if (name == "soak")

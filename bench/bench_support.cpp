@@ -13,6 +13,8 @@ bool SimLink::start(const QString &simArgs, int baud)
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return false;
     }
+    this->baud = baud;
+    speed = baud == 115200 ? B115200 : baud == 57600 ? B57600 : baud == 19200 ? B19200 : B9600;
     link = std::make_unique<Link>(options, new QSerialPortAdapter);
     const QString why = link->openPort(terminal, QString::number(baud) + ",E,7,1");
     if (!why.isEmpty()) {

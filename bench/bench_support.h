@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <termios.h>
 
 // A Link on a freshly started kestrel-sim.
 struct SimLink {
@@ -12,6 +13,8 @@ struct SimLink {
     SimProcess sim;
     std::unique_ptr<Link> link;
     QString terminal;
+    int baud = 0;
+    speed_t speed = 0;   // the same, for termios
     // Starts the simulator with args and opens the link at baud.
     bool start(const QString &simArgs, int baud);
 };

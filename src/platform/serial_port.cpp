@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QStringList>
+#include <cerrno>
+#include <unistd.h>
 
 bool ParsePortSettings(const QString &text, PortSettings &out)
 {
@@ -97,9 +99,24 @@ bool QSerialPortAdapter::write(const QByteArray &data)
 {
     if (!port_->isOpen())
         return false;
-    // Hand the command to the driver now instead of on the next pass of the
-    // event loop: the reply cannot come sooner than the command leaves.
-    const bool queued = port_->write(data) == data.size();
+    // Straight to the driver: a command fits in its buffer, and going through
+    // the port's own write buffer would switch a write notifier on and off
+    // for every command, each switch waking the event loop once more.
+    qint64 done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(port_->handle(), data.constData() + done, size_t(data.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    if (done == data.size())
+        return true;
+    // The driver's buffer is full (or it failed): the port queues the rest
+    // and reports a failure through its error signal.
+    const QByteArray rest = data.mid(done);
+    const bool queued = port_->write(rest) == rest.size();
     port_->flush();
     return queued;
 }
