@@ -215,14 +215,17 @@ void Measure(SimLink &s, const char *name, const std::function<bool(CommandChann
     const double wall = timer.nsecsElapsed() / 1e9;
     const double cpu = CpuSeconds() - cpu0;
     s.link->closePort();
+    const double rawCpu0 = CpuSeconds();
     const RawRun raw = RawReplay(s.terminal, channel.commands, s.speed);
+    const double rawCpu = CpuSeconds() - rawCpu0;
     s.link->openPort(s.terminal, QString::number(s.baud) + ",E,7,1");
     const double rawSeconds = raw.seconds + channel.waitedSeconds;
     const double wire = WireSeconds(raw.characters, s.baud) + channel.waitedSeconds;
     std::printf("  %-30s %6lld transactions  Kestrel %7.2f s  raw %7.2f s  wire %7.2f s\n", name,
                 qlonglong(channel.commands.size()), wall, rawSeconds, wire);
-    std::printf("  %-30s to the wire: Kestrel %.3f  raw %.3f   Kestrel to raw %.3f   CPU %.1f%% of wall%s%s\n", "",
-                wire / wall, wire / rawSeconds, rawSeconds / wall, 100.0 * cpu / wall,
+    std::printf("  %-30s to the wire: Kestrel %.3f  raw %.3f   Kestrel to raw %.3f   CPU %.1f%% of wall (raw %.1f%%)%s%s\n",
+                "", wire / wall, wire / rawSeconds, rawSeconds / wall, 100.0 * cpu / wall,
+                100.0 * rawCpu / raw.seconds,
                 ok ? "" : "  [operation failed]",
                 raw.unanswered ? "  [raw client missed replies]" : "");
 }
