@@ -1,2 +1,0 @@
-grep '^> ' trace.log > commands.txt
-printf '> 09\n' | cmp - commands.txt

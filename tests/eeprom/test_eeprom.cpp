@@ -1,0 +1,223 @@
+// The EEPROM operations against a model of the decoder's EEPROM (command 06
+// by byte address, command 27 to the I2C chip), and the window on a port
+// that cannot be opened, where every transaction ends at once unanswered.
+#include "eeprom/ee_window.h"
+#include "eeprom/eeprom_ops.h"
+#include "link/conversions.h"
+#include "support/fake_channel.h"
+#include "support/fake_serial_port.h"
+#include "support/test_helpers.h"
+#include "ui/controls.h"
+#include "ui/session.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Reads answer the command as header, then the data digits; writes store the
+// digits after the address and answer "060" or, in I2C mode, the command.
+struct Eeprom {
+    EeImage mem{};
+    QString Handle(const QString &c)
+    {
+        const bool i2c = c.startsWith("27");
+        const int at = i2c ? c.mid(4, 1).toInt(nullptr, 16) / 2 * 256 + c.mid(5, 1).toInt(nullptr, 16) * 16
+                           : c.mid(3, 4).toInt(nullptr, 16);
+        QString reply = i2c ? c : c.left(7);
+        if ((c.startsWith("061") || c.startsWith("272A")) && c.size() == 9) {
+            for (int k = 0; k < (i2c ? 16 : c.mid(7).toInt(nullptr, 16)); ++k)
+                reply += Hex2(mem[(at + k) % kEeSize]);
+            return reply;
+        }
+        if ((c.startsWith("060") && c.size() > 7) || (c.startsWith("270A") && c.size() == 39)) {
+            for (int k = 0; 8 + 2 * k < c.size(); ++k)
+                mem[(at + k) % kEeSize] = quint8(c.mid(7 + 2 * k, 2).toInt(nullptr, 16));
+            return i2c ? c : "060";
+        }
+        return "06E";
+    }
+};
+
+QByteArray Bytes(const EeImage &image)
+{
+    return QByteArray(reinterpret_cast<const char *>(image.data()), kEeSize);
+}
+
+QString BadRow(const QString &address)
+{
+    return address + " : " + QString("-- ").repeated(16) + ": " + QString(16, '.');
+}
+
+struct Failure {
+    bool write;        // "File --> EE", else "EE --> File"
+    EepromMode mode;
+    int fileSize;      // bytes in the file before, -1 none
+    bool answer;       // to the confirmation
+    QString command;   // commands starting so are answered with reply
+    QString reply;
+    int stopAt;
+    EeOutcome outcome;
+    QString status;    // FILE stands for the file's path
+    int sent;          // commands sent
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Failure)
+
+class TestEeprom : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    Eeprom model_;
+    FakeChannel link_;
+    FakePrompter prompter_;
+    StatusHooks status_;
+
+private slots:
+    void init()
+    {
+        model_ = Eeprom{};
+        for (int i = 0; i < kEeSize; ++i)
+            model_.mem[i] = quint8(i * 7 + i / 256);
+        link_ = FakeChannel{};
+        link_.respond([this](const QString &c) { return model_.Handle(c); });
+        prompter_ = FakePrompter{};
+        status_ = StatusHooks{};
+    }
+
+    // Row 1 arrives with lower-case digits, row 2 with a bad length; I2C mode
+    // shows the same page, and a Normal-length reply is a bad row there.
+    void pageView()
+    {
+        for (int k = 0; k < 16; ++k)
+            model_.mem[0x100 + k] = quint8(0x41 + k);
+        link_.replyOnce("061011010", "0610110" + QString("ab").repeated(16));
+        link_.replyOnce("061012010", "061E");
+        QStringList bars;
+        QCOMPARE(ShowEePage(link_, EepromMode::Normal, 1, status_.Hooks(), [&](const QString &b) { bars << b; }),
+                 EeOutcome::Done);
+        const QStringList rows = status_.text.split("\r\n");
+        QCOMPARE(rows.size(), 16);
+        QCOMPARE(rows[0], "0100 : 41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50 : ABCDEFGHIJKLMNOP");
+        QCOMPARE(rows[1], "0110 : " + QString("ab ").repeated(16) + ": " + QString(16, '.'));
+        QCOMPARE(rows[2], BadRow("0120"));
+        QCOMPARE(rows[15].left(7), "01F0 : ");
+        QCOMPARE(bars.first() + bars.last(), QString(15, '='));
+
+        ShowEePage(link_, EepromMode::Normal, 3, status_.Hooks());
+        const QStringList normal = status_.text.split("\r\n");
+        link_.replyOnce("272A60010", QString(39, '0'));
+        QCOMPARE(ShowEePage(link_, EepromMode::I2C, 3, status_.Hooks()), EeOutcome::Done);
+        QCOMPARE(status_.text.split("\r\n"), QStringList{BadRow("0300")} + normal.mid(1));
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<EepromMode>("mode");
+        QTest::addColumn<int>("commands");   // of a backup, and of a restore
+        QTest::newRow("normal") << EepromMode::Normal << 16;
+        QTest::newRow("i2c") << EepromMode::I2C << 128;
+    }
+    // A backup holds the whole EEPROM; a restore writes every byte of the file.
+    void roundTrip()
+    {
+        QFETCH(EepromMode, mode);
+        QFETCH(int, commands);
+        const QString file = dir_.filePath(QTest::currentDataTag());
+        QCOMPARE(SaveEeprom(link_, mode, prompter_, status_.Hooks(), file), EeOutcome::Done);
+        QCOMPARE(ReadFile(file), Bytes(model_.mem));
+        QCOMPARE(status_.text, "Reading Page 7\r\nSaving " + file + " - Done.");
+        EeImage image{};
+        for (int i = 0; i < kEeSize; ++i)
+            image[i] = quint8(~model_.mem[i]);
+        WriteFile(file, Bytes(image));
+        QCOMPARE(WriteEeprom(link_, mode, prompter_, status_.Hooks(), file), EeOutcome::Done);
+        QCOMPARE(Bytes(model_.mem), Bytes(image));
+        QCOMPARE(status_.text, "Writing Page 7\r\nDone.");
+        QCOMPARE(link_.sent.size(), 2 * commands);
+        QCOMPARE(prompter_.questions.size(), 1);   // the restore is confirmed, a new backup file is not
+    }
+
+    // Nothing of a failed backup reaches the file; a file to restore stays as it was.
+    void failures_data()
+    {
+        const EepromMode normal = EepromMode::Normal, i2c = EepromMode::I2C;
+        QTest::addColumn<Failure>("row");
+        const std::pair<const char *, Failure> rows[] = {
+            {"read error", {false, normal, -1, true, "061020080", QString(262, '0'), -1, EeOutcome::ReadError,
+                            "Reading Page 2 - Read Error!", 5}},
+            {"read time-out", {false, i2c, -1, true, "272A25", "", -1, EeOutcome::ReadError,
+                               "Reading Page 1 - Read Error!", 22}},
+            {"read stop", {false, i2c, -1, true, "", "", 1, EeOutcome::UserBreak, "Reading Page 1 - User Break!", 16}},
+            {"overwrite refused", {false, normal, 3, false, "", "", -1, EeOutcome::NotSaved,
+                                   "Reading Page 7\r\nSaving FILE - Not saved.", 16}},
+            {"write refused", {true, normal, kEeSize, true, "06003", "06E", -1, EeOutcome::WriteError,
+                               "Writing Page 3 - Write Error!", 7}},
+            {"short I2C reply", {true, i2c, kEeSize, true, "270A", QString(38, 'x'), -1, EeOutcome::WriteError,
+                                 "Writing Page 0 - Write Error!", 1}},
+            {"write time-out", {true, i2c, kEeSize, true, "270A2", "", -1, EeOutcome::WriteError,
+                                "Writing Page 1 - Write Error!", 17}},
+            {"write stop", {true, normal, kEeSize, true, "", "", 2, EeOutcome::UserBreak,
+                            "Writing Page 2 - User Break!", 4}},
+            {"no file", {true, normal, -1, true, "", "", -1, EeOutcome::NotFound, "FILE not found!", 0}},
+            {"wrong length", {true, i2c, kEeSize + 1, true, "", "", -1, EeOutcome::WrongLength,
+                              "Reading FILE - File is not 2048 bytes !!!", 0}},
+            {"not confirmed", {true, normal, kEeSize, false, "", "", -1, EeOutcome::Declined, "Reading FILE", 0}},
+        };
+        for (const auto &[name, row] : rows)
+            QTest::newRow(name) << row;
+    }
+    void failures()
+    {
+        QFETCH(Failure, row);
+        const QString file = dir_.filePath(QTest::currentDataTag());
+        if (row.fileSize >= 0)
+            WriteFile(file, QByteArray(row.fileSize, '\x11'));
+        prompter_.answers = {row.answer};
+        status_.stopAfterChecks = row.stopAt;
+        link_.respond([&](const QString &c) {
+            return !row.command.isEmpty() && c.startsWith(row.command) ? row.reply : model_.Handle(c);
+        });
+        const auto operation = row.write ? WriteEeprom : SaveEeprom;
+        QCOMPARE(operation(link_, row.mode, prompter_, status_.Hooks(), file), row.outcome);
+        QCOMPARE(status_.text, QString(row.status).replace("FILE", file));
+        QCOMPARE(link_.sent.size(), row.sent);
+        QCOMPARE(QFileInfo::exists(file) ? QFileInfo(file).size() : -1, qint64(row.fileSize));
+    }
+
+    void windowWithoutDecoder()
+    {
+        auto *port = new FakeSerialPort;
+        port->openError = "no device";
+        Session session(port, &prompter_);
+        EeWindow window(session);
+        const auto edit = [&](const char *name) { return window.findChild<QLineEdit *>(name); };
+        const auto click = [&](int i) {
+            window.findChild<QPushButton *>(QStringLiteral("Cmd(%1)").arg(i))->click();
+            return BoxText(window.findChild<QPlainTextEdit *>("Txt"));
+        };
+        edit("Txt_PG")->setText("9");
+        const QStringList rows = click(0).split("\r\n");
+        QCOMPARE(rows.size(), 16);
+        QCOMPARE(rows[0], BadRow("0000"));
+        QCOMPARE(edit("Txt_PG")->text(), "0");
+        edit("Txt_PG")->setText("x");
+        QCOMPARE(click(1).left(7), "0700 : ");   // "--" applies the page box rule, then wraps
+        QCOMPARE(edit("Txt_PG")->text(), "7");
+        const QString file = dir_.filePath("window.bin");
+        edit("Txt_File")->setText(file);
+        QCOMPARE(click(3), "Reading Page 0 - Read Error!");
+        QVERIFY(!QFile::exists(file));
+        WriteFile(file, QByteArray(kEeSize, '\x5A'));
+        QCOMPARE(click(4), "Writing Page 0 - Write Error!");
+        QVERIFY(!session.link.Busy);
+    }
+};
+
+QTEST_MAIN(TestEeprom)
+#include "test_eeprom.moc"
