@@ -1,19 +1,39 @@
-// Command monitor of the simulated decoder, fed command lines directly.
+// The simulated decoder's command monitor, fed command lines directly, one
+// table of command scripts per family, and the ST20 code it carries.
 
 #include "decoder.h"
+#include "firmware_image.h"
 #include "hex_text.h"
+#include "sim_options.h"
+#include "st20_assembler.h"
 
 #include <QtTest>
 
 #include <set>
 
-using sim::Decoder;
-
 namespace {
 
-std::string run(Decoder& d, const std::string& command)
+// Shorthands for the flash chips (offsets from 7FE00000, command bytes in hex):
+// "Coff:cc" one command cycle to both chips, the odd one on bits 16-23 with its
+// bit order reversed by the wiring; "Ucc" the unlock cycles and then cc;
+// "Xoff" the erase of the block holding off.
+void expand(const std::string& step, std::vector<std::string>& out)
 {
-    return d.execute(command).text;
+    if (step[0] == 'C') {
+        const size_t colon = step.find(':');
+        const uint8_t c = static_cast<uint8_t>(*sim::parseHex(step.substr(colon + 1)));
+        const uint32_t at = 0x7FE00000 + *sim::parseHex(step.substr(1, colon - 1));
+        out.push_back("0220" + sim::toHex(at, 8) + sim::toHex(uint32_t(sim::mirrorBits(c)) << 16 | c, 8) + "=020");
+    } else if (step[0] == 'U') {
+        for (const std::string& s : {std::string("C1554:AA"), std::string("CAA8:55"), "C1554:" + step.substr(1)})
+            expand(s, out);
+    } else if (step[0] == 'X') {
+        for (const std::string& s : {std::string("U80"), std::string("C1554:AA"), std::string("CAA8:55"),
+                                     "C" + step.substr(1) + ":30"})
+            expand(s, out);
+    } else {
+        out.push_back(step);
+    }
 }
 
 }  // namespace
@@ -22,243 +42,134 @@ class DecoderTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void syntaxErrorsNameTheFamily_data();
-    void syntaxErrorsNameTheFamily();
-    void memoryReadForms();
-    void memoryWritesAreLittleEndian();
-    void unwrittenMemoryDiffersByAddress();
-    void unalignedAccessTouchesConsecutiveBytes();
-    void memoryReadReportsItsRange();
-    void speedRegisterWriteSwitchesSpeed();
-    void eepromReadAndWrite();
-    void eepromDefaultIsNotErased();
-    void demuxCommands();
-    void demodulatorRegisters();
-    void i2cDevices();
-    void dataAreaEraseHonoursProtection();
-    void serviceMode();
+    void commandScripts_data();
+    void commandScripts();
+    void unwrittenContentIsNotUniform();
+    void assemblerWorkedExamples();
 };
 
-void DecoderTest::syntaxErrorsNameTheFamily_data()
+// Each step is COMMAND, an operator and EXPECTED: '=' the reply is EXPECTED, '^' it
+// starts with it, '!' it is anything else, '#' it has EXPECTED characters, '@' the
+// line switches to EXPECTED bit/s once the reply is out (0: it stays).
+void DecoderTest::commandScripts_data()
 {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("reply");
-    QTest::newRow("bare 09") << "09" << "09E";
-    QTest::newRow("09 short") << "090123" << "09E";
-    QTest::newRow("09 long") << "09012345" << "09E";
-    QTest::newRow("09 channel 5") << "0951234" << "09E";
-    QTest::newRow("02 short") << "02" << "02E";
-    QTest::newRow("02 lower case") << "02017fe00000" << "02E";
-    QTest::newRow("02 bad size") << "02317FE00000" << "02E";
-    QTest::newRow("02 read count 0") << "0201007FE00000" << "02E";
-    QTest::newRow("02 read count 81") << "0201817FE00000" << "02E";
-    QTest::newRow("02 dword count 3") << "0221037FE00000" << "02E";
-    QTest::newRow("02 write too short") << "0220400000001234567" << "02E";
-    QTest::newRow("02 write non-hex") << "02004000000G12" << "02E";
-    QTest::newRow("06 address beyond 7FF") << "061080010" << "06E";
-    QTest::newRow("06 count 81") << "061000081" << "06E";
-    QTest::newRow("06 odd data") << "0600000123" << "06E";
-    QTest::newRow("25 missing digit") << "2511" << "25E";
-    QTest::newRow("27 read wrong length") << "272D0001" << "27E";
-    QTest::newRow("27 write 17 bytes") << QString("270A000") + QString(34, '0') << "27E";
-    QTest::newRow("28 other") << "281" << "28E";
-    QTest::newRow("unknown family") << "55" << "??E";
-    QTest::newRow("single character") << "0" << "??E";
-    QTest::newRow("empty") << "" << "??E";
-    QTest::newRow("service text lower case") << "trabune" << "??E";
-    QTest::newRow("10 other than 100") << "101" << "10E";
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("script");
+    QTest::newRow("syntax errors") << "" << "09=09E 090123=09E 09012345=09E 0951234=09E 02=02E 02017fe00000=02E "
+        "02317FE00000=02E 0201007FE00000=02E 0201817FE00000=02E 0221037FE00000=02E 0220400000001234567=02E "
+        "02004000000G12=02E 02214000000=02E 061080010=06E 061000081=06E 0600000123=06E 2511=25E 272D0001=27E "
+        "270A000" + QString(34, '0') + "=27E 2709400=27E 281=28E 55=??E 0=??E =??E trabune=??E 101=10E";
+    QTest::newRow("memory") << "" << "022040000000A1B2C3D4=020 020140000000=021D4 02010140000003=021A1 "
+        "021140000000=021C3D4 022140000000=021A1B2C3D4 02210440000000=021A1B2C3D4 02018040000000^021D4C3B2A1 "
+        "02018040000000#259 02010340000000#9 0210400000101234=020 020040000012AB=020 02010340000010=0213412AB "
+        "02204000000111223344=020 022140000001=02111223344 0220FFFFFFFEAABBCCDD=020 0201FFFFFFFF=021CC "
+        "020100000000=021BB 0221FFFFFFFE=021AABBCCDD";
+    QTest::newRow("speed register") << "" << "021020004000001B=020 021020004000001B@115200 0210200040000145@9600 "
+        "02102000400000A3@19200 0210200040000051@38400 0210200040000036@57600 0210200040000037@0 "
+        "02102000400400A3@0 02202000400000000145@0 020140000000@0";
+    QTest::newRow("eeprom") << "" << "060078000112233445566778899AABBCCDDEEFF=060 061078010=061078000112233445566778899"
+        "AABBCCDDEEFF 061078080#263 061078001=061078000 06007FEA1B2C3=060 06107FE03=06107FEA1B2C3 061000001=0610000C3";
+    QTest::newRow("i2c") << "" << "2504277=250 25142=25177 272D04201=272D0420177 270A620A0A1A2A3=270A620A0A1A2A3 "
+        "061032004=0610320A0A1A2A3 0600700B0B1=060 272AE0002=272AE0002B0B1 270940075=270940075 "
+        "272940001=27294000175 272944001=27294400100 272B00010=27NAK 272A10010=27NAK 270B00012=27NAK";
+    QTest::newRow("demux, demodulator, service mode") << "" << "0900100=090 0910101=091 0921234=092 093ABCD=093 "
+        "094FFFF=094 25100=2513B 25100#5 TRABUNE=OK 100=100";
+    QTest::newRow("data area erase") << "--protect 1" << "280=2800 02217FE00000=021FFFFFFFF 02217FE1FFFC=021FFFFFFFF "
+        "02217FE7FFFC=021FFFFFFFF 02217FE20000=02100400020 02217FE20020!021FFFFFFFF 02217FE80000!021FFFFFFFF";
+    QTest::newRow("flash identify") << "" << "U90 02217FE00000=02100040020 02217FE00004=021223722EC "
+        "02017FE00000=02120 02117FE00004=02122EC C0:F0 02217FE00000=02101000020";
+    QTest::newRow("flash identify bottom boot") << "--flash-device 58" << "U90 02217FE00004=021221A2258";
+    QTest::newRow("flash protection status") << "--protect 2,18" << "U90 02217FE40008=02100800001 "
+        "02217FE20008=02100000000 02217FFF8008=02100800001 02217FFF4008=02100000000";
+    QTest::newRow("flash program") << "" << "02217FE70000=021FFFFFFFF UA0 02207FE7000012345678=020 "
+        "02217FE70000=02112345678 UA0 02207FE70000FF00FFFF=020 02217FE70000=02112005678 "
+        "02207FE7000000000000=020 02217FE70000=02112005678";
+    QTest::newRow("flash erase top boot") << "" << "UA0 02207FE3FFFC00000000=020 UA0 02207FE4000000000000=020 X20004 "
+        "02217FE20000=021FFFFFFFF 02217FE3FFFC=021FFFFFFFF 02217FE40000=02100000000 02217FFE0000!021FFFFFFFF "
+        "02217FFF0000!021FFFFFFFF 02217FFF8000!021FFFFFFFF X1F4000 02217FFF4000=021FFFFFFFF "
+        "02217FFF7FFC=021FFFFFFFF 02217FFF0000!021FFFFFFFF 02217FFEFFF0!021FFFFFFFF 02217FFF8000!021FFFFFFFF";
+    QTest::newRow("flash erase bottom boot") << "--flash-device 58" << "UA0 02207FE0BFFC00000000=020 "
+        "UA0 02207FE0C00000000000=020 UA0 02207FE0FFFC00000000=020 UA0 02207FE1000000000000=020 X0 "
+        "02217FE00000=021FFFFFFFF 02217FE04000=021FFFFFFFF 02217FE0BFFC=02100000000 XC004 "
+        "02217FE0BFFC=02100000000 02217FE0C000=021FFFFFFFF 02217FE0FFFC=021FFFFFFFF 02217FE10000=02100000000";
+    QTest::newRow("flash protected block") << "--protect 0" << "X0 02217FE00000=02101000020 "
+        "02217FE09000=021FFFFFFFF UA0 02207FE0900000000000=020 02217FE09000=021FFFFFFFF";
+    QTest::newRow("flash broken sequences") << "" << "C1554:AA C1554:55 C1554:90 02217FE00000=02101000020 "
+        "U80 C1554:AA CAA8:55 C1554:F0 02217FE00000=02101000020";
+    QTest::newRow("flash one chip of the two") << "" << "02107FE0155400AA=020 02107FE00AA80055=020 "
+        "02107FE015540090=020 02117FE00004=02122EC 02117FE00006!0212237";
+    QTest::newRow("flash stuck bit") << "--stuck-bit 7FE70002:3" << "02217FE70000=021FFF7FFFF X60000 "
+        "02217FE70000=021FFF7FFFF UA0 02207FE70000123C5678=020 02217FE70000=02112345678";
+    QTest::newRow("flash erase fails") << "--fault erasefail" << "UA0 02207FE7000012345678=020 X60000 "
+        "02217FE70000=02112345678 280=2800 02217FE70000=02112345678";
 }
 
-void DecoderTest::syntaxErrorsNameTheFamily()
+void DecoderTest::commandScripts()
 {
-    QFETCH(QString, command);
-    QFETCH(QString, reply);
-    Decoder d;
-    QCOMPARE(QString::fromStdString(run(d, command.toStdString())), reply);
-}
-
-void DecoderTest::memoryReadForms()
-{
-    Decoder d;
-    run(d, "022040000000A1B2C3D4");
-    QCOMPARE(run(d, "020140000000"), std::string("021D4"));
-    QCOMPARE(run(d, "020101" "40000003"), std::string("021A1"));
-    QCOMPARE(run(d, "021140000000"), std::string("021C3D4"));
-    QCOMPARE(run(d, "022140000000"), std::string("021A1B2C3D4"));
-    QCOMPARE(run(d, "02210440000000"), std::string("021A1B2C3D4"));
-    const std::string block = run(d, "02018040000000");
-    QCOMPARE(block.size(), size_t(259));
-    QCOMPARE(block.substr(0, 11), std::string("021D4C3B2A1"));
-    QCOMPARE(run(d, "02010340000000").size(), size_t(3 + 6));
-}
-
-void DecoderTest::memoryWritesAreLittleEndian()
-{
-    Decoder d;
-    QCOMPARE(run(d, "0210400000101234"), std::string("020"));
-    QCOMPARE(d.readByte(0x40000010), uint8_t(0x34));
-    QCOMPARE(d.readByte(0x40000011), uint8_t(0x12));
-    QCOMPARE(run(d, "020040000012AB"), std::string("020"));
-    QCOMPARE(run(d, "02010340000010"), std::string("0213412AB"));
-}
-
-void DecoderTest::unwrittenMemoryDiffersByAddress()
-{
-    Decoder d;
-    const std::string a = run(d, "02018040000000");
-    const std::string b = run(d, "02018040000080");
-    const std::string c = run(d, "02018020000000");
-    QVERIFY(a != b);
-    QVERIFY(a != c);
-    QCOMPARE(run(d, "02018040000000"), a);  // deterministic
-    std::set<std::string> words;
-    for (int i = 0; i < 16; ++i)
-        words.insert(run(d, "0221" + sim::toHex(0x40001000 + 4 * static_cast<uint32_t>(i), 8)));
-    QCOMPARE(words.size(), size_t(16));
-}
-
-void DecoderTest::unalignedAccessTouchesConsecutiveBytes()
-{
-    Decoder d;
-    run(d, "02204000000111223344");
-    QCOMPARE(run(d, "02018040000000").substr(3 + 2, 8), std::string("44332211"));
-    QCOMPARE(run(d, "022140000001"), std::string("02111223344"));
-    // Accesses at the top of the address space wrap to address 0.
-    run(d, "0220FFFFFFFEAABBCCDD");
-    QCOMPARE(run(d, "0201FFFFFFFF"), std::string("021CC"));
-    QCOMPARE(run(d, "020100000000"), std::string("021BB"));
-    QCOMPARE(run(d, "0221FFFFFFFE"), std::string("021AABBCCDD"));
-}
-
-void DecoderTest::memoryReadReportsItsRange()
-{
-    Decoder d;
-    const auto reply = d.execute("0201807FE00080");
-    QVERIFY(reply.memoryRead.has_value());
-    QCOMPARE(reply.memoryRead->first, uint32_t(0x7FE00080));
-    QCOMPARE(reply.memoryRead->second, uint32_t(0x80));
-    QVERIFY(!d.execute("0220400000000000000").memoryRead.has_value());
-}
-
-void DecoderTest::speedRegisterWriteSwitchesSpeed()
-{
-    Decoder d;
-    const auto fast = d.execute("021020004000001B");
-    QCOMPARE(fast.text, std::string("020"));
-    QCOMPARE(fast.newBaud, 115200);
-    QCOMPARE(d.execute("0210200040000145").newBaud, 9600);
-    QCOMPARE(d.execute("02102000400000A3").newBaud, 19200);
-    QCOMPARE(d.execute("0210200040000051").newBaud, 38400);
-    QCOMPARE(d.execute("0210200040000036").newBaud, 57600);
-    QCOMPARE(d.execute("0210200040000037").newBaud, 0);  // not a speed of the table
-    QCOMPARE(d.execute("02102000400400A3").newBaud, 0);  // another register
-    QCOMPARE(d.execute("02202000400000000145").newBaud, 0);  // only the 16-bit write sets it
-}
-
-void DecoderTest::eepromReadAndWrite()
-{
-    Decoder d;
-    std::string data;
-    for (int i = 0; i < 128; ++i)
-        data += sim::toHex(static_cast<uint32_t>(255 - i), 2);
-    QCOMPARE(run(d, "0600780" + data), std::string("060"));
-    const std::string row = run(d, "061078010");
-    QCOMPARE(row.size(), size_t(39));
-    QCOMPARE(row.substr(0, 7), std::string("0610780"));
-    QCOMPARE(row.substr(7), data.substr(0, 32));
-    const std::string half = run(d, "061078080");
-    QCOMPARE(half.size(), size_t(263));
-    QCOMPARE(half.substr(7), data);
-    QCOMPARE(d.eeprom()[0x780], uint8_t(0xFF));
-    // A range running past 7FF continues at 000.
-    const std::string wrap = run(d, "06107FF02");
-    QCOMPARE(wrap, "06107FF" + sim::toHex(d.eeprom()[0x7FF], 2) + sim::toHex(d.eeprom()[0], 2));
-}
-
-void DecoderTest::eepromDefaultIsNotErased()
-{
-    Decoder d;
-    std::set<uint8_t> values(d.eeprom().begin(), d.eeprom().end());
-    QVERIFY(values.size() > 100);
-    QVERIFY(d.eeprom()[0x000] != d.eeprom()[0x100]);  // pages differ
-}
-
-void DecoderTest::demuxCommands()
-{
-    Decoder d;
-    for (const char* c : {"0900100", "0910101", "0921234", "093ABCD", "094FFFF"})
-        QCOMPARE(run(d, c), std::string(c).substr(0, 3));
-}
-
-void DecoderTest::demodulatorRegisters()
-{
-    Decoder d;
-    std::set<std::string> values;
-    for (uint32_t r = 0; r < 256; ++r) {
-        const std::string reply = run(d, "251" + sim::toHex(r, 2));
-        QCOMPARE(reply.size(), size_t(5));
-        values.insert(reply.substr(3));
+    QFETCH(QString, options);
+    QFETCH(QString, script);
+    std::vector<std::string> args;
+    for (const QString& a : options.split(' ', Qt::SkipEmptyParts))
+        args.push_back(a.toStdString());
+    std::string error;
+    const auto parsed = sim::parseSimOptions(args, error);
+    QVERIFY2(parsed, error.c_str());
+    sim::Decoder d(parsed->decoder);
+    std::vector<std::string> steps;
+    for (const QString& s : script.split(' ', Qt::SkipEmptyParts))
+        expand(s.toStdString(), steps);
+    for (const std::string& step : steps) {
+        const size_t at = step.find_first_of("=^!#@");
+        QVERIFY2(at != std::string::npos, step.c_str());
+        const std::string expected = step.substr(at + 1);
+        const sim::Reply r = d.execute(step.substr(0, at));
+        const bool held = step[at] == '=' ? r.text == expected
+                        : step[at] == '^' ? r.text.rfind(expected, 0) == 0
+                        : step[at] == '!' ? r.text != expected
+                        : step[at] == '#' ? r.text.size() == std::stoul(expected)
+                                          : r.newBaud == std::stoi(expected);
+        QVERIFY2(held, qPrintable(QString::fromStdString(step + " got " + r.text + " @" + std::to_string(r.newBaud))));
     }
-    QCOMPARE(values.size(), size_t(256));
-    QCOMPARE(run(d, "2504277"), std::string("250"));
-    QCOMPARE(run(d, "25142"), std::string("25177"));
 }
 
-void DecoderTest::i2cDevices()
+void DecoderTest::unwrittenContentIsNotUniform()
 {
-    Decoder d;
-    // D0 is the demodulator: the same registers as command 25.
-    const std::string row = run(d, "272D01010");
-    QCOMPARE(row.size(), size_t(41));
-    QCOMPARE(row.substr(0, 9), std::string("272D01010"));
-    QCOMPARE(row.substr(9, 2), run(d, "25110").substr(3));
-    QCOMPARE(row.substr(11, 2), run(d, "25111").substr(3));
-
-    // A0..AE are the EEPROM's 256-byte blocks.
-    const std::string write = "270A620" + std::string("00112233445566778899AABBCCDDEEFF");
-    QCOMPARE(run(d, write), write);
-    QCOMPARE(run(d, write).size(), size_t(39));
-    QCOMPARE(run(d, "061032010").substr(7), std::string("00112233445566778899AABBCCDDEEFF"));
-    QCOMPARE(run(d, "272AE0010").substr(9), run(d, "061070010").substr(7));
-
-    // The audio device has a few registers; the rest read 00.
-    QCOMPARE(run(d, "2709400") + "", std::string("27E"));
-    QCOMPARE(run(d, "270940075"), std::string("270940075"));
-    QCOMPARE(run(d, "272940001"), std::string("27294000175"));
-    QCOMPARE(run(d, "272944001"), std::string("27294400100"));
-
-    // Absent devices answer neither data nor a syntax error.
-    QCOMPARE(run(d, "272B00010"), std::string("27NAK"));
-    QCOMPARE(run(d, "272A10010"), std::string("27NAK"));
-    QCOMPARE(run(d, "270B00012"), std::string("27NAK"));
+    sim::Decoder d;
+    std::set<std::string> blocks;
+    for (const char* address : {"40000000", "40000080", "40001000", "20000000"})
+        blocks.insert(d.execute(std::string("020180") + address).text);
+    QCOMPARE(blocks.size(), size_t(4));
+    QCOMPARE(d.execute("02018040000000").text, d.execute("02018040000000").text);
+    std::set<uint8_t> eeprom(d.eeprom().begin(), d.eeprom().end());
+    QVERIFY(eeprom.size() > 100);
+    QVERIFY(d.execute("061000010").text.substr(7) != d.execute("061010010").text.substr(7));
 }
 
-void DecoderTest::dataAreaEraseHonoursProtection()
+void DecoderTest::assemblerWorkedExamples()
 {
-    sim::DecoderConfig config;
-    config.protectedBlocks = {1};  // chip block 1: bus 7FE20000-7FE3FFFF on the top-boot part
-    config.eraseDelayMs = 123;
-    Decoder d(config);
-    run(d, "022040000000AAAAAAAA");
-    const auto reply = d.execute("280");
-    QCOMPARE(reply.text, std::string("2800"));
-    QCOMPARE(reply.delayMs, 123);
-    QCOMPARE(run(d, "02217FE00000"), std::string("021FFFFFFFF"));
-    QCOMPARE(run(d, "02217FE7FFFC"), std::string("021FFFFFFFF"));
-    QCOMPARE(run(d, "02217FE20000"), std::string("02100400020"));  // image block 2 keeps its module pointers
-    QVERIFY(run(d, "02217FE20020") != std::string("021FFFFFFFF"));  // its module survived
-    QVERIFY(run(d, "02217FE80000") != std::string("021FFFFFFFF"));  // firmware untouched
-    QCOMPARE(run(d, "02214000000"), std::string("02E"));
-}
-
-void DecoderTest::serviceMode()
-{
-    Decoder d;
-    QVERIFY(!d.inServiceMode());
-    QCOMPARE(run(d, "TRABUNE"), std::string("OK"));
-    QVERIFY(d.inServiceMode());
-    QCOMPARE(run(d, "100"), std::string("100"));
-    QVERIFY(!d.inServiceMode());
+    using namespace sim::st20;
+    QCOMPARE(encode(LDC, 5), (std::vector<uint8_t>{0x45}));
+    QCOMPARE(encode(LDC, 0x145), (std::vector<uint8_t>{0x21, 0x24, 0x45}));
+    QCOMPARE(encode(OPR, op::LDPI), (std::vector<uint8_t>{0x21, 0xFB}));
+    QCOMPARE(encode(OPR, op::LDPRODID), (std::vector<uint8_t>{0x68, 0xFC}));
+    QCOMPARE(encode(J, -2), (std::vector<uint8_t>{0x60, 0x0E}));
+    // Branches to labels get the shortest chain that reaches them.
+    Assembler a(0x1000);
+    const int back = a.newLabel();
+    const int table = a.newLabel();
+    a.bind(back);
+    a.put(LDL, 0);
+    a.pointer(table);
+    a.branch(CJ, back);
+    a.bind(table);
+    a.data({1, 2, 3, 4});
+    // LDL 0 | LDC 2 (the table, 2 past the LDPI) | LDPI | CJ -6
+    QCOMPARE(a.assemble(), (std::vector<uint8_t>{0x70, 0x42, 0x21, 0xFB, 0x60, 0xAA, 1, 2, 3, 4}));
+    // The reset entry: NFIX F, J 0 back to the boot code.
+    const auto firmware = sim::buildFirmwareImage();
+    QCOMPARE(firmware.size(), size_t(sim::kFirmwareSize));
+    QCOMPARE(firmware[firmware.size() - 2], uint8_t(0x6F));
+    QCOMPARE(firmware[firmware.size() - 1], uint8_t(0x00));
 }
 
 QTEST_GUILESS_MAIN(DecoderTest)
