@@ -2,7 +2,6 @@
 // What the fuzz targets share: a failed check is a finding, and a channel
 // that answers with the fuzzer's replies in order, then with time-outs.
 #include "link/channel.h"
-#include "link/operation.h"
 
 #include <QStringList>
 #include <cstdlib>
@@ -24,9 +23,3 @@ struct ScriptedChannel : CommandChannel {
     void Wait(int) override {}
     QStringList replies, sent;
 };
-
-// Hooks that keep the status text in status.
-inline OperationHooks HooksInto(QString &status, std::function<bool()> stop = [] { return false; })
-{
-    return {std::move(stop), [&status](const QString &t) { status = t; }, [&status] { return status; }};
-}

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     QString status;
     int checks = 0;
-    const OperationHooks hooks = HooksInto(status, [&] { return (data[0] & 0x10) && ++checks > 2; });
+    const OperationHooks hooks{[&] { return (data[0] & 0x10) && ++checks > 2; }, [&](const QString &t) { status = t; },
+                               [&] { return status; }};
     ScriptedChannel view(replies), read(replies);
     if (ShowEePage(view, mode, (data[0] >> 1) & 7, hooks) == EeOutcome::Done)
         check(status.count(QStringLiteral("\r\n")) == 15 && status.size() == 16 * 73 + 15 * 2);

@@ -1,18 +1,10 @@
 // The EEPROM operations against a model of the decoder's EEPROM (command 06
-// by byte address, command 27 to the I2C chip), and the window on a port
-// that cannot be opened, where every transaction ends at once unanswered.
-#include "eeprom/ee_window.h"
+// by byte address, command 27 to the I2C chip).
 #include "eeprom/eeprom_ops.h"
 #include "link/conversions.h"
 #include "support/fake_channel.h"
-#include "support/fake_serial_port.h"
 #include "support/test_helpers.h"
-#include "ui/controls.h"
-#include "ui/session.h"
 
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -81,15 +73,16 @@ private slots:
     }
 
     // A row of a bad length shows dashes; I2C mode shows the same page, and a
-    // reply of the Normal length is a bad row there.
+    // reply of the Normal length is a bad row there. The page box takes 0..7.
     void pageView()
     {
+        QCOMPARE(NormalizeEePageText("9") + PreviousEePageText("") + PreviousEePageText("3") + NextEePageText("7"),
+                 "0720");
         for (int k = 0; k < 16; ++k)
             model_.mem[0x300 + k] = quint8(0x41 + k);
         link_.replyOnce("061032010", "061E");
         QCOMPARE(ShowEePage(link_, EepromMode::Normal, 3, status_.Hooks()), EeOutcome::Done);
         const QStringList rows = status_.text.split("\r\n");
-        QCOMPARE(rows.size(), 16);
         QCOMPARE(rows[0], "0300 : 41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50 : ABCDEFGHIJKLMNOP");
         QCOMPARE(rows[2], BadRow("0320"));
         link_.replyOnce("272A60010", QString(39, '0'));
@@ -97,7 +90,6 @@ private slots:
         const QStringList i2c = status_.text.split("\r\n");
         QCOMPARE(i2c[0], BadRow("0300"));
         QCOMPARE(i2c.mid(3), rows.mid(3));
-        QCOMPARE(i2c[2].left(9), "0320 : " + Hex2(model_.mem[0x320]));
     }
 
     void roundTrip_data()
@@ -171,35 +163,7 @@ private slots:
         QCOMPARE(link_.sent.size(), row.sent);
         QCOMPARE(QFileInfo::exists(file) ? QFileInfo(file).size() : -1, qint64(row.fileSize));
     }
-
-    void windowWithoutDecoder()
-    {
-        auto *port = new FakeSerialPort;
-        port->openError = "no device";
-        Session session(port, &prompter_);
-        EeWindow window(session);
-        const auto edit = [&](const char *name) { return window.findChild<QLineEdit *>(name); };
-        const auto click = [&](int i) {
-            window.findChild<QPushButton *>(QStringLiteral("Cmd(%1)").arg(i))->click();
-            return BoxText(window.findChild<QPlainTextEdit *>("Txt"));
-        };
-        edit("Txt_PG")->setText("9");
-        const QStringList rows = click(0).split("\r\n");
-        QCOMPARE(rows.size(), 16);
-        QCOMPARE(rows[15], BadRow("00F0"));
-        QCOMPARE(edit("Txt_PG")->text(), "0");
-        edit("Txt_PG")->setText("x");
-        QCOMPARE(click(1).left(7), "0700 : ");   // "--" applies the page box rule, then wraps
-        QCOMPARE(edit("Txt_PG")->text(), "7");
-        const QString file = dir_.filePath("window.bin");
-        edit("Txt_File")->setText(file);
-        QCOMPARE(click(3), "Reading Page 0 - Read Error!");
-        QVERIFY(!QFile::exists(file));
-        WriteFile(file, QByteArray(kEeSize, '\x5A'));
-        QCOMPARE(click(4), "Writing Page 0 - Write Error!");
-        QVERIFY(!session.link.Busy);
-    }
 };
 
-QTEST_MAIN(TestEeprom)
+QTEST_GUILESS_MAIN(TestEeprom)
 #include "test_eeprom.moc"

@@ -10,7 +10,6 @@
 #include "ui/session.h"
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -175,13 +174,10 @@ private slots:
     // Once the chips are in identification mode every exit resets them.
     void flashType_data()
     {
-        const QString top = "20 EC ST-M29F800AT Prot:UX" + QString(13, 'U') + "UUUP", bottom = QString(14, 'U');
-        Rows<Ident>({{"top boot", {"", 0x2020ECEC, top}},
-                     {"bottom boot 58", {"", 0x20205858, "20 58 ST-M29F800AB Prot:UUUUX" + bottom}},
-                     {"bottom boot 5B", {"", 0x20205B5B, "20 5B ST-M29F800AB Prot:UUUUX" + bottom}},
+        Rows<Ident>({{"top boot", {"", 0x2020ECEC, "20 EC ST-M29F800AT Prot:UX" + QString(13, 'U') + "UUUP"}},
+                     {"bottom boot", {"", 0x20205B5B, "20 5B ST-M29F800AB Prot:UUUUX" + QString(14, 'U')}},
                      {"unlock lost", {"02207FE00AA800AA0055", 0x2020ECEC, "Write Error!"}},
                      {"maker lost", {"0221047FE00000", 0x2020ECEC, "Read Error!"}},
-                     {"maker unknown", {"", 0x1F1FECEC, "1F Unknown Manufacturer Code!"}},
                      {"devices differ", {"", 0x2020EC58, "ID_EVEN <> ID_ODD !"}},
                      {"device unknown", {"", 0x20201212, "20 12 Unknown Device Code!"}}});
     }
@@ -300,22 +296,17 @@ private slots:
         const auto identify = [&](quint8 device) {
             chips_.device[0] = chips_.device[1] = device;
             w->findChild<QPushButton *>("Cmd(3)")->click();
-            return w->findChild<QLabel *>("L1")->text();
         };
-        QCOMPARE(identify(0xEC), "20 EC ST-M29F800AT Prot:UX" + QString(13, 'U') + "UUUP");
+        identify(0xEC);
         QVERIFY(chk(0)->isChecked() && chk(1)->isChecked() && chk(5)->isEnabled());
         chk(0)->click();   // top-boot chips: Chk(0) and Chk(1) share an erase block
         QVERIFY(!chk(1)->isChecked());
         identify(0x58);
-        QCOMPARE(identify(0x99), "20 99 Unknown Device Code!");   // keeps what the last one found
+        identify(0x99);   // fails, and keeps what the last one found
         chk(0)->click();
         QVERIFY(chk(0)->isChecked() && !chk(1)->isChecked());
-        session.link.Busy = true;   // another operation runs
-        identify(0xEC);
-        QCOMPARE(port->commands.size(), 25 + 25 + 6);
-        session.link.Busy = false;
         port->onCommand = [&](const QString &) {
-            if (port->commands.size() == 60)
+            if (port->commands.size() == 25 + 25 + 6 + 4)
                 w->close();
         };
         identify(0xEC);
