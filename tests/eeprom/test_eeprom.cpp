@@ -36,16 +36,12 @@ struct Eeprom {
 QByteArray Bytes(const EeImage &image) { return QByteArray(reinterpret_cast<const char *>(image.data()), kEeSize); }
 QString BadRow(const QString &at) { return at + " : " + QString("-- ").repeated(16) + ": " + QString(16, '.'); }
 
+// write: "File --> EE", else "EE --> File"; fileSize -1: no file before;
+// commands starting with command are answered with reply; FILE in status
+// stands for the file's path; sent: commands sent.
 struct Failure {
-    bool write;        // "File --> EE", else "EE --> File"
-    EepromMode mode;
-    int fileSize;      // bytes in the file before, -1 none
-    bool answer;       // to the confirmation
-    QString command, reply;   // commands starting so are answered with reply
-    int stopAt;
-    EeOutcome outcome;
-    QString status;    // FILE stands for the file's path
-    int sent;          // commands sent
+    bool write; EepromMode mode; int fileSize; bool answer; QString command, reply;
+    int stopAt; EeOutcome outcome; QString status; int sent;
 };
 
 } // namespace
@@ -68,8 +64,7 @@ private slots:
             model_.mem[i] = quint8(i * 7 + i / 256);
         link_ = FakeChannel{};
         link_.respond([this](const QString &c) { return model_.Handle(c); });
-        prompter_ = FakePrompter{};
-        status_ = StatusHooks{};
+        prompter_ = FakePrompter{}, status_ = StatusHooks{};
     }
 
     // A row of a bad length shows dashes; I2C mode shows the same page, and a

@@ -22,14 +22,16 @@ using Image = std::vector<quint8>;
 
 // The chips act on whole command cycles as they appear on the wire, the odd
 // chip's byte mirrored: AA 55 90 enters identification mode (maker at 0,
-// device at 4, the protection of a block at its offset + 8: one chip's block
-// 20000 and both chips' 1F0000 are protected), AA 55 A0 programs the next
-// write (bits are only cleared), AA 55 80 AA 55 30 erases the erase block at
-// the address, F0 resets. Page reads "020180" read the array. Up to faults
-// commands starting with faulty are carried out, but answered with faultReply.
+// device at 4, from ids: maker of the even and the odd chip, device of the
+// even and the odd chip; the protection of a block at its offset + 8: one
+// chip's block 20000 and both chips' 1F0000 are protected), AA 55 A0 programs
+// the next write (bits are only cleared), AA 55 80 AA 55 30 erases the erase
+// block at the address, F0 resets. Page reads "020180" read the array. Up to
+// faults commands starting with faulty are carried out, but answered with
+// faultReply.
 struct Chips : CommandChannel {
     std::vector<quint8> mem = std::vector<quint8>(kFlashSize, 0xFF);
-    quint8 maker[2] = {0x20, 0x20}, device[2] = {0xEC, 0xEC};   // even, odd chip
+    quint32 ids = 0x2020ECEC;
     QString faulty, faultReply;
     int faults = 1 << 30, reads = 0;   // reads: 32-bit reads "022104"
     QStringList commands;
@@ -38,7 +40,7 @@ struct Chips : CommandChannel {
     quint32 Word(qint32 a) const { return mem[a] | mem[a + 1] << 8 | mem[a + 2] << 16 | quint32(mem[a + 3]) << 24; }
     static qint32 Offset(const QString &h) { return qint32(h.toUInt(nullptr, 16) - 0x7FE00000u) & (kFlashSize - 1); }
     static quint32 Mirror(quint32 b) { return b ? (b & 1) << 7 | Mirror(b >> 1) >> 1 : 0; }   // bit order reversed
-    static quint32 Id(const quint8 *chips) { return chips[0] | Mirror(chips[1]) << 16; }
+    quint32 Id(int even) const { return (ids >> even & 0xFF) | Mirror(ids >> (even - 8) & 0xFF) << 16; }
     void SetCmdTimeout(int) override {}
     void Wait(int) override {}
     QString SendCmd(const QString &c, bool) override
@@ -62,7 +64,7 @@ struct Chips : CommandChannel {
         if (c.startsWith("022104") && c.size() == 14) {
             const qint32 at = Offset(c.mid(6));
             ++reads;
-            const quint32 id = at < 8 ? Id(at ? device : maker) : at == 0x20008 ? 1 : at == 0x1F0008 ? 0x800001 : 0;
+            const quint32 id = at < 8 ? Id(at ? 8 : 24) : at == 0x20008 ? 1 : at == 0x1F0008 ? 0x800001 : 0;
             return "022" + Hex8(qint32(ident && (at < 8 || (at & 0x3FFF) == 8) ? id : Word(at & ~3)));
         }
         if (!c.startsWith("020180") || c.size() != 14)
@@ -78,7 +80,7 @@ struct Chips : CommandChannel {
     {
         qint32 start = at & ~0x1FFFF, end = start + 0x20000;
         const qint32 bounds[] = {0, 0x8000, 0xC000, 0x10000, 0x20000};
-        for (int i = 0; start == 0 && (device[0] == 0x58 || device[0] == 0x5B) && i < 4; ++i)
+        for (int i = 0; start == 0 && ((ids & 0xFF) == 0x58 || (ids & 0xFF) == 0x5B) && i < 4; ++i)
             if (at >= bounds[i] && at < bounds[i + 1])
                 start = bounds[i], end = bounds[i + 1];
         std::fill(mem.begin() + start, mem.begin() + end, 0xFF);
@@ -124,20 +126,15 @@ template <class Row> void Rows(std::initializer_list<std::pair<const char *, Row
         QTest::newRow(name) << row;
 }
 
-struct Ident {
-    QString lost;   // the command whose reply is lost
-    quint32 ids;    // maker of the even and the odd chip, device of the even and the odd chip
-    QString status;
-};
-struct Save {
-    int last, failures, stopAt;   // last page, failed reads of the second page, STOP seen at that check
-    FlashOutcome outcome;
-    int size;   // the file holds the first size bytes from 7FE00000
-};
+// lost: the command whose reply is lost
+struct Ident { QString lost; quint32 ids; QString status; };
+// last page, failed reads of the second page, STOP seen at that check; the
+// file then holds the first size bytes from 7FE00000
+struct Save { int last, failures, stopAt; FlashOutcome outcome; int size; };
 // Programming from flash that holds 00: when done, the range from..to
 // equals the image and the rest of the data area keeps its 00.
 struct Run {
-    int device = 0xEC;
+    quint32 ids = 0x2020ECEC;
     int selected;         // bit i: Chk(i)
     bool ignore = true;   // "Ignore empty space"
     QString faulty{}, faultReply{};
@@ -146,7 +143,6 @@ struct Run {
     QString status = "Done.";
     int from = 0, to = 0;
     QStringList erased{};
-    int reads = -1;   // -1: not counted
 };
 
 } // namespace
@@ -164,12 +160,7 @@ class TestFlash : public QObject {
     StatusHooks status_;
 
 private slots:
-    void init()
-    {
-        chips_ = Chips{};
-        prompter_ = FakePrompter{};
-        status_ = StatusHooks{};
-    }
+    void init() { chips_ = Chips{}, prompter_ = FakePrompter{}, status_ = StatusHooks{}; }
 
     // Once the chips are in identification mode every exit resets them.
     void flashType_data()
@@ -184,8 +175,7 @@ private slots:
     void flashType()
     {
         QFETCH(Ident, row);
-        for (int k = 0; k < 4; ++k)
-            (k < 2 ? chips_.maker : chips_.device)[k % 2] = quint8(row.ids >> (24 - 8 * k));
+        chips_.ids = row.ids;
         chips_.faulty = row.lost;
         const FlashTypeResult r = ReadFlashType(chips_);
         QCOMPARE(r.status, row.status);
@@ -222,13 +212,11 @@ private slots:
         const QString e0 = "Erasing 7FE00000", e2 = "Erasing 7FE20000";
         Rows<Run>({
             {"top boot Chk(1) writes both halves", {.selected = 2, .to = 0x20000, .erased = {e0}}},
-            {"bottom boot Chk(0)", {.device = 0x58, .selected = 1, .to = 0x10000,
+            {"bottom boot Chk(0)", {.ids = 0x20205858, .selected = 1, .to = 0x10000,
                                     .erased = {e0, "Erasing 7FE08000", "Erasing 7FE0C000"}}},
             {"bottom boot empty Chk(1)",
-             {.device = 0x5B, .selected = 2, .from = 0x10000, .to = 0x20000, .erased = {"Erasing 7FE10000"},
-              .reads = 3}},
-            {"Chk(2) every word",
-             {.selected = 4, .ignore = false, .from = 0x20000, .to = 0x40000, .erased = {e2}, .reads = 1 + 0x8000}},
+             {.ids = 0x20205B5B, .selected = 2, .from = 0x10000, .to = 0x20000, .erased = {"Erasing 7FE10000"}}},
+            {"Chk(2) every word", {.selected = 4, .ignore = false, .from = 0x20000, .to = 0x40000, .erased = {e2}}},
             {"all blocks",
              {.selected = 31, .to = kImageSize, .erased = {e0, e2, "Erasing 7FE40000", "Erasing 7FE60000"}}},
             {"not blank", {.selected = 4, .faulty = "0221047FE20000", .faultReply = "02200000000",
@@ -246,7 +234,7 @@ private slots:
     void program()
     {
         QFETCH(Run, row);
-        chips_.device[0] = chips_.device[1] = quint8(row.device);
+        chips_.ids = row.ids;
         std::fill(chips_.mem.begin(), chips_.mem.begin() + kImageSize, 0x00);
         chips_.faulty = row.faulty;
         chips_.faultReply = row.faultReply;
@@ -256,7 +244,7 @@ private slots:
             chk[i] = row.selected >> i & 1;
         int asked = 0;
         const Image image = Standard();
-        QCOMPARE(ProgramDataFlashImage(chips_, status_.Hooks(), image, chk, row.device != 0xEC,
+        QCOMPARE(ProgramDataFlashImage(chips_, status_.Hooks(), image, chk, (row.ids & 0xFF) != 0xEC,
                                        [&] { return ++asked, row.ignore; }),
                  row.outcome);
         QCOMPARE(status_.text, row.status);
@@ -267,20 +255,6 @@ private slots:
         QCOMPARE(Bytes(chips_.mem.data(), 0, kImageSize), want);
         QCOMPARE(status_.history.filter("Erasing"), row.erased);
         QCOMPARE(asked, chips_.reads - int(row.erased.size()));   // the box is read at every word
-        if (row.reads >= 0)
-            QCOMPARE(chips_.reads, row.reads);
-    }
-
-    void eraseDataFlash()
-    {
-        chips_.faulty = "280";
-        for (const QString reply : {"280", "28E", ""}) {
-            chips_.faultReply = reply;
-            QCOMPARE(EraseDataFlash(chips_, prompter_, status_.Hooks()) == FlashOutcome::Done, reply == "280");
-        }
-        prompter_.answers = {false};
-        QCOMPARE(EraseDataFlash(chips_, prompter_, status_.Hooks()), FlashOutcome::Declined);
-        QCOMPARE(chips_.commands.size(), 3);
     }
 
     // A window closed while it identifies the chips still leaves their
@@ -293,8 +267,8 @@ private slots:
         QVERIFY(session.link.openPort("chips", "9600,E,7,1").isEmpty());
         QPointer<FlashWindow> w = new FlashWindow(session);
         const auto chk = [&](int i) { return w->findChild<QCheckBox *>(QStringLiteral("Chk(%1)").arg(i)); };
-        const auto identify = [&](quint8 device) {
-            chips_.device[0] = chips_.device[1] = device;
+        const auto identify = [&](quint32 device) {
+            chips_.ids = 0x20200000 | device * 0x101;
             w->findChild<QPushButton *>("Cmd(3)")->click();
         };
         identify(0xEC);
