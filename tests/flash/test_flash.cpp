@@ -87,37 +87,29 @@ struct Chips : CommandChannel {
     }
 };
 
-// Image block p with a module at pointer m whose length field leads to t; the
+// Image blocks with a module at pointer m whose length field leads to t; the
 // bytes from m to the end of the word at the used end t + t mod 4 hold data.
 // A lower module pointer that would end the block early and an empty slot
 // FFFF lie beside it; the block's last word, always programmed, holds a sum.
-void PutModule(Image &image, qint32 p, qint32 m, qint32 length)
-{
-    const auto put = [&](qint32 at, int value) { image[at] = quint8(value), image[at + 1] = quint8(value >> 8); };
-    const qint32 t = p + m + 10 + length;
-    for (qint32 i = p + m; i < std::min(((t + t % 4) & ~3) + 4, p + kImageBlockSize); ++i)
-        image[i] = quint8(i * 7 + 1);
-    for (int k = 0; k < kModuleSlots; ++k)
-        put(p + 2 * k, k == 1 ? m / 2 : k == 3 ? m : k == 4 ? 0xFFFF : 0);
-    put(p + m + 10, length), put(p + m / 2 + 10, 0), put(p + kImageBlockSize - 4, 0xC5A5);
-}
-
-// Block 1 erased; the used ends of the others fall on every t mod 4, block 4
-// is used to its last word.
+// Block 1 is erased; the used ends of the others fall on every t mod 4, and
+// block 4 is used to its last word.
 Image Standard()
 {
     Image image(kImageSize, 0xFF);
+    const auto put = [&](qint32 at, int value) { image[at] = quint8(value), image[at + 1] = quint8(value >> 8); };
     const qint32 lengths[] = {0x23, 0, 0x20, 0x21, 0xFFD4, 0x22, 0x100, 0x3F};
-    for (int b = 0; b < 8; ++b)
-        if (b != 1)
-            PutModule(image, b * kImageBlockSize, b == 4 ? 0x20 : 0x100, lengths[b]);
+    for (qint32 b : {0, 2, 3, 4, 5, 6, 7}) {
+        const qint32 p = b * kImageBlockSize, m = b == 4 ? 0x20 : 0x100, t = p + m + 10 + lengths[b];
+        for (qint32 i = p + m; i < std::min(((t + t % 4) & ~3) + 4, p + kImageBlockSize); ++i)
+            image[i] = quint8(i * 7 + 1);
+        for (int k = 0; k < kModuleSlots; ++k)
+            put(p + 2 * k, k == 1 ? m / 2 : k == 3 ? m : k == 4 ? 0xFFFF : 0);
+        put(p + m + 10, lengths[b]), put(p + m / 2 + 10, 0), put(p + kImageBlockSize - 4, 0xC5A5);
+    }
     return image;
 }
 
-QByteArray Bytes(const quint8 *data, qint32 from, qint32 count)
-{
-    return QByteArray(reinterpret_cast<const char *>(data) + from, count);
-}
+QByteArray Bytes(const quint8 *d, qint32 at, qint32 n) { return QByteArray(reinterpret_cast<const char *>(d) + at, n); }
 
 template <class Row> void Rows(std::initializer_list<std::pair<const char *, Row>> rows)
 {
@@ -126,10 +118,8 @@ template <class Row> void Rows(std::initializer_list<std::pair<const char *, Row
         QTest::newRow(name) << row;
 }
 
-// lost: the command whose reply is lost
-struct Ident { QString lost; quint32 ids; QString status; };
-// last page, failed reads of the second page, STOP seen at that check; the
-// file then holds the first size bytes from 7FE00000
+struct Ident { QString lost; quint32 ids; QString status; };   // lost: the command whose reply is lost
+// A save from 7FE00000 to page last: the file then holds its first size bytes.
 struct Save { int last, failures, stopAt; FlashOutcome outcome; int size; };
 // Programming from flash that holds 00: when done, the range from..to
 // equals the image and the rest of the data area keeps its 00.
@@ -138,10 +128,9 @@ struct Run {
     int selected;         // bit i: Chk(i)
     bool ignore = true;   // "Ignore empty space"
     QString faulty{}, faultReply{};
-    int stopAt = -1;
+    int stopAt = -1, from = 0, to = 0;
     FlashOutcome outcome = FlashOutcome::Done;
     QString status = "Done.";
-    int from = 0, to = 0;
     QStringList erased{};
 };
 
