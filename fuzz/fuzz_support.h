@@ -1,6 +1,6 @@
 #pragma once
 // What the fuzz targets share: a failed check is a finding, and a channel
-// that answers the commands with the fuzzer's replies in order.
+// that answers with the fuzzer's replies in order, then with time-outs.
 #include "link/channel.h"
 
 #include <QStringList>
@@ -12,20 +12,14 @@ inline void check(bool condition)
         std::abort();
 }
 
-// Replies in order, then time-outs; records the commands sent.
-class ScriptedChannel : public CommandChannel {
-public:
-    explicit ScriptedChannel(QStringList replies) : replies_(std::move(replies)) {}
+struct ScriptedChannel : CommandChannel {
+    explicit ScriptedChannel(QStringList replies) : replies(std::move(replies)) {}
     QString SendCmd(const QString &command, bool) override
     {
         sent << command;
-        return next_ < replies_.size() ? replies_[next_++] : QString();
+        return replies.value(sent.size() - 1);
     }
     void SetCmdTimeout(int) override {}
     void Wait(int) override {}
-    QStringList sent;
-
-private:
-    QStringList replies_;
-    qsizetype next_ = 0;
+    QStringList replies, sent;
 };
