@@ -2,18 +2,15 @@
 // commands without a fault, and every command must come from its item.
 #include "main/macro_file.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray content(reinterpret_cast<const char *>(data), qsizetype(size));
-    for (const QString &item : ReadMacroItems(content)) {
+    for (const QString &item : ReadMacroItems(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)))) {
         const QString line = MacroLine(item);
-        if (line.size() != item.size())
-            std::abort();
-        if (const auto command = MacroCommand(line); command && command->size() > line.size() + 4)
+        const auto command = MacroCommand(line);
+        if (line.size() != item.size() || (command && command->size() > line.size() + 4))
             std::abort();
     }
     return 0;

@@ -2,16 +2,15 @@
 // with a line number, never crash.
 #include "main/script_runner.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
     QList<ScriptStatement> statements;
     QString error;
-    if (!ParseScript(text, statements, error) && !error.startsWith("line "))
+    if (!ParseScript(QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size)), statements, error)
+        && !error.startsWith("line "))
         std::abort();
     for (const ScriptStatement &st : statements)
         if (st.args.isEmpty() || st.line < 1)
