@@ -1,10 +1,7 @@
-// Fuzz target: the register dumps of command 25 and 27 with any replies.
-// Input: the slave box text up to the first LF, then the replies separated
-// by LF; once they run out every command times out.
+// The register dumps with any replies. Input: the slave box text up to the
+// first LF, then the replies separated by LF, then time-outs.
 #include "fuzz_support.h"
 #include "memory/register_dump.h"
-
-#include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -13,10 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (RegisterSpace space : {RegisterSpace::Demodulator, RegisterSpace::I2CBus}) {
         int rows = 0;
         ScriptedChannel link(parts);
-        const RegisterDump d = ReadRegisters(link, space, slaveBox, [&rows](const QString &bar) {
-            check(bar.size() == 15 - rows++);
-        });
-        // 16 rows of a label, " : " and 16 values of 3 characters, CR LF between.
+        const RegisterDump d = ReadRegisters(link, space, slaveBox, [&rows](auto &bar) { check(bar.size() == 15 - rows++); });
+        // 16 rows of the label, " : " and 16 values of 3 characters, CR LF between.
         check(rows == 16 && d.text.size() == 16 * (d.slave.size() + 5 + 16 * 3) + 15 * 2);
     }
     return 0;

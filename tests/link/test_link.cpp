@@ -61,8 +61,7 @@ private slots:
         QVERIFY(shown->isEmpty() && !link->InCommand);
         // A line feed after the CR: no reply ends, the command times out.
         QCOMPARE(link->SendCmd("Y", true), QString());
-        QVERIFY(link->TimedOut);
-        QCOMPARE(lastShown(), QString("TimeOut!"));
+        QVERIFY(link->TimedOut && lastShown() == "TimeOut!");
         link->SendCmd("09", true);
         QCOMPARE(lastShown(), QString("09E : Syntax error!"));
         options.Asc = true;  // always show
@@ -86,21 +85,6 @@ private slots:
         QCOMPARE(link->SendCmd("Z", false), QString("EF"));
     }
 
-    void log()
-    {
-        options.Glf = true;
-        script({{"AB\rCD\r"}, {}, {"A\r"}, {"B\r"}});
-        link->SendCmd("X1", false);
-        link->SendCmd("X2", false);
-        QCOMPARE(ReadFile("Kestrel.log"), QByteArray(">X1\r\n<AB\rCD\r\n>X2\r\n<\r\n"));
-        // A log that cannot be written is reported once; the traffic goes on.
-        link->logFileName = "missing-dir/Kestrel.log";
-        QSignalSpy failed(link.get(), &Link::logFailed);
-        QCOMPARE(link->SendCmd("1", false), QString("A"));
-        QCOMPARE(link->SendCmd("2", false), QString("B"));
-        QCOMPARE(failed.size(), 1);
-    }
-
     // What a speed change does with the link: the command without a
     // transaction, then the port again at the new speed.
     void reopenAtAnotherSpeed()
@@ -122,79 +106,53 @@ private slots:
         QVERIFY(!ParsePortSettings("fast,E,7,1", s) && !ParsePortSettings("9600", s));
     }
 
-    void lostDeviceEndsTheWait()
+    // A lost device or the program's end ends a wait at once; after the end nothing goes out.
+    void waitsEndAtOnce()
     {
         link->CmdTimeout = 600000;
         QSignalSpy lost(link.get(), &Link::deviceLost);
         port->onCommand = [this](const QString &) { port->lose("device vanished"); };
         QCOMPARE(link->SendCmd("09", false), QString());
-        QCOMPARE(lost.size(), 1);
-        QCOMPARE(lost.first().at(0).toString(), QString("/dev/fake"));
+        QCOMPARE(lost.size() == 1 ? lost[0][0].toString() : QString(), QString("/dev/fake"));
         QVERIFY(!port->isOpen() && !link->InCommand);
-    }
-
-    void shutDownEndsTheWaitAndRefusesTraffic()
-    {
-        link->CmdTimeout = 600000;
+        QVERIFY(link->openPort("/dev/fake", "9600,E,7,1").isEmpty());
         port->onCommand = [this](const QString &) {
             QMetaObject::invokeMethod(link.get(), [this] { link->shutDown(); }, Qt::QueuedConnection);
         };
         QCOMPARE(link->SendCmd("09", false), QString());
         QCOMPARE(link->SendCmd("09", false), QString());
-        QCOMPARE(port->written.size(), 1);
+        QCOMPARE(port->written.size(), 2);
         QVERIFY(!link->openPort("/dev/fake", "9600,E,7,1").isEmpty());
     }
 
-    void waitLetsEventsRun()
-    {
-        port->deliver("X\r");
-        link->Wait(50);
-        QCOMPARE(link->RxBuf, QString("X\r"));
-    }
-
-    void files_data()
-    {
-        QTest::addColumn<bool>("ask");  // AskOverwrite, else FileExists
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("before");  // "<dir>", "<none>" or the content
-        QTest::addColumn<bool>("answer");
-        QTest::addColumn<bool>("result");
-        QTest::addColumn<bool>("asked");
-        QTest::addColumn<QByteArray>("after");
-        const QByteArray none = "<none>", dir = "<dir>", data = "data", empty = "", one(1, 0);
-        QTest::newRow("ask: missing is created") << true << "a.bin" << none << false << true << false << empty;
-        QTest::newRow("ask: empty is kept") << true << "b.bin" << empty << false << true << false << empty;
-        QTest::newRow("ask: OK deletes") << true << "./sub/../c.bin" << data << true << true << true << none;
-        QTest::newRow("ask: Cancel keeps") << true << "d.bin" << data << false << false << true << data;
-        QTest::newRow("ask: folder") << true << "e" << dir << true << false << false << dir;
-        QTest::newRow("ask: missing folder") << true << "nowhere/f.bin" << none << true << false << false << none;
-        QTest::newRow("ask: no name") << true << "" << none << true << false << false << none;
-        QTest::newRow("exists: missing") << false << "g.bin" << none << true << false << false << none;
-        QTest::newRow("exists: empty is deleted") << false << "h.bin" << empty << true << false << false << none;
-        QTest::newRow("exists: one byte") << false << "i.bin" << one << true << true << false << one;
-        QTest::newRow("exists: folder") << false << "j" << dir << true << false << false << dir;
-    }
+    // The call (ask: AskOverwrite, exists: FileExists), the name, what it is
+    // before (none, dir, empty or the content), the answer to a question, the
+    // result, whether it asked, and what the name is after.
     void files()
     {
-        QFETCH(bool, ask);
-        QFETCH(QString, name);
-        QFETCH(QByteArray, before);
-        QFETCH(bool, answer);
-        QFETCH(bool, result);
-        QFETCH(bool, asked);
-        QFETCH(QByteArray, after);
         QDir().mkdir("sub");
-        if (before == "<dir>")
-            QVERIFY(QDir().mkdir(name));
-        else if (before != "<none>")
-            WriteFile(name, before);
+        for (const char *row : {"ask a.bin none no yes no empty", "ask b.bin empty no yes no empty",
+                                "ask ./sub/../c.bin data yes yes yes none", "ask d.bin data no no yes data",
+                                "ask e dir yes no no dir", "ask nowhere/f.bin none yes no no none",
+                                "exists g.bin none yes no no none", "exists h.bin empty yes no no none",
+                                "exists i.bin data yes yes no data", "exists j dir yes no no dir"}) {
+            const QStringList c = QString(row).split(' ');
+            const QString &name = c[1];
+            if (c[2] == "dir")
+                QVERIFY(QDir().mkdir(name));
+            else if (c[2] != "none")
+                WriteFile(name, c[2] == "empty" ? QByteArray() : c[2].toLatin1());
+            FakePrompter prompter;
+            prompter.answers = {c[3] == "yes"};
+            QCOMPARE(c[0] == "ask" ? AskOverwrite(prompter, name) : FileExists(name), c[4] == "yes");
+            QCOMPARE(prompter.questions.size(), c[5] == "yes" ? 1 : 0);
+            if (c[5] == "yes")
+                QCOMPARE(prompter.questions[0].title + prompter.questions[0].text, "Are you sure ?Overwrite " + name + " ?");
+            const QByteArray after = QFileInfo(name).isDir() ? "dir" : !QFile::exists(name) ? "none" : ReadFile(name);
+            QCOMPARE(after.isEmpty() ? "empty" : after, c[6].toLatin1());
+        }
         FakePrompter prompter;
-        prompter.answers = {answer};
-        QCOMPARE(ask ? AskOverwrite(prompter, name) : FileExists(name), result);
-        QCOMPARE(prompter.questions.size(), asked ? 1 : 0);
-        if (asked)
-            QCOMPARE(prompter.questions[0].title + prompter.questions[0].text, "Are you sure ?Overwrite " + name + " ?");
-        QCOMPARE(QFileInfo(name).isDir() ? "<dir>" : QFile::exists(name) ? ReadFile(name) : "<none>", after);
+        QVERIFY(!AskOverwrite(prompter, QString()) && !FileExists(QString()) && prompter.questions.isEmpty());
     }
 };
 

@@ -1,0 +1,117 @@
+// The shell's languages: macro files (items as text fields, the command of
+// each item, a run that stops at the first failing reply) and scripts
+// (words, quotes and escapes, comments, statement shapes).
+#include "main/macro_file.h"
+#include "main/script_runner.h"
+#include "support/fake_channel.h"
+
+#include <QtTest>
+
+class TestMain : public QObject {
+    Q_OBJECT
+private slots:
+    void macroItems_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("empty file") << QByteArray() << QStringList();
+        QTest::newRow("line ends") << QByteArray("C$1\r\nC$2\nC$3\rC$4") << QStringList{"C$1", "C$2", "C$3", "C$4"};
+        QTest::newRow("comma splits, blank does not") << QByteArray("B$2000,45\r\nB$2000 45")
+                                                      << QStringList{"B$2000", "45", "B$2000 45"};
+        QTest::newRow("outer blanks dropped") << QByteArray("   W$2000 0145  \t\r\n\tC$09 ,  C$1")
+                                              << QStringList{"W$2000 0145", "C$09", "C$1"};
+        QTest::newRow("quotes hold commas and blanks") << QByteArray("\"C$0201,X\",\" C$09 \"junk")
+                                                       << QStringList{"C$0201,X", " C$09 "};
+        QTest::newRow("unclosed quote ends with its line") << QByteArray("\"C$09,1\r\nC$1\r\n")
+                                                           << QStringList{"C$09,1", "C$1"};
+        QTest::newRow("empty lines, trailing comma") << QByteArray("' note\r\n\r\nC$09,\r\n")
+                                                     << QStringList{"' note", "", "C$09", ""};
+        QTest::newRow("Latin-1") << QByteArray("c$stra\xDF" "e") << QStringList{QStringLiteral("c$stra\u00DFe")};
+    }
+    void macroItems()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, items);
+        QCOMPARE(ReadMacroItems(content), items);
+    }
+
+    // Item, then its command ("-" for none).
+    void macroCommands()
+    {
+        for (const auto &[item, command] : std::initializer_list<std::pair<QString, QString>>{
+                 {"b$20004000 4f", "0200200040004F"}, {"W$20004000 0145", "0210200040000145"},
+                 {"D$20004000 00000145", "02202000400000000145"}, {"c$02 01", "02 01"},
+                 {"B$20004000-4567 x", "02002000400045"}, {"W$2000", "02102000"}, {"C$", ""},
+                 {"c$stra\u00DFe", "STRA\u00DFE"}, {"45", "-"}, {"' SOFT RESET", "-"}, {" C$09", "-"}}) {
+            const QString line = MacroLine(item);
+            QCOMPARE(line.size(), item.size());
+            QCOMPARE(MacroCommand(line).value_or("-"), command);
+        }
+    }
+
+    void macroRun_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("replies");  // then time-outs
+        QTest::addColumn<QStringList>("commands");
+        QTest::addColumn<QString>("failed");
+        QTest::newRow("every command") << QByteArray("' reset\r\nd$20004000 00000145\r\n\r\nc$09\r\n")
+                                       << QStringList{"020", "090"} << QStringList{"02202000400000000145", "09"} << "";
+        QTest::newRow("time-out stops") << QByteArray("C$01\r\nc$02 x\r\nC$03\r\n") << QStringList{"020"}
+                                        << QStringList{"01", "02 X"} << "C$02 X";
+        QTest::newRow("syntax error stops") << QByteArray("C$1,C$09,C$1") << QStringList{"OK", "09E", "OK"}
+                                            << QStringList{"1", "09"} << "C$09";
+        QTest::newRow("other replies go on") << QByteArray("C$1,C$2,C$3,C$4") << QStringList{"09e", "0200E", "E", "0"}
+                                             << QStringList{"1", "2", "3", "4"} << "";
+    }
+    void macroRun()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, replies);
+        QFETCH(QStringList, commands);
+        QFETCH(QString, failed);
+        FakeChannel link;
+        link.queue(replies);
+        const MacroResult result = RunMacro(link, ReadMacroItems(content));
+        QCOMPARE(link.commands(), commands);
+        QCOMPARE(result.commandsSent, commands.size());
+        QVERIFY(std::all_of(link.sent.begin(), link.sent.end(), [](auto &s) { return s.show; }));
+        QCOMPARE(result.failed, !failed.isEmpty());
+        QCOMPARE(result.message(), failed.isEmpty() ? QString() : "Command error: " + failed);
+    }
+
+    void scriptWords()
+    {
+        QStringList w;
+        QString error;
+        QVERIFY(TokenizeScriptLine("set W.C \"a b \\\"c\\\" \\\\ \\r\\n\" # note", w, error));
+        QCOMPARE(w, QStringList({"set", "W.C", "a b \"c\" \\ \r\n"}));
+        QVERIFY(TokenizeScriptLine("expect W.C \"\" \"a # b\"", w, error));
+        QCOMPARE(w, QStringList({"expect", "W.C", "", "a # b"}));
+        QVERIFY(TokenizeScriptLine("   # note", w, error) && w.isEmpty());
+        QVERIFY(!TokenizeScriptLine("set W.C \"open", w, error));
+        QVERIFY(!TokenizeScriptLine("set W.C \"\\q\"", w, error));
+    }
+
+    // Valid (+) or refused (-), then the statement.
+    void scriptStatements()
+    {
+        for (const char *row : {"+click DL_Main.Cmd_Dec(3)", "-click", "+choose DL_Main.Cmb_COM 4",
+                                "-choose DL_Main.Cmb_COM four", "+key DL_Main.Txt_P2D Enter", "-key DL_Main.Txt_P2D Escape",
+                                "+answer cancel", "-answer maybe", "+on-command 12 close DL_Mem",
+                                "+on-command 3 click DL_Mem.Cmd_Stop", "-on-command 12 DL_Mem.Cmd_Stop",
+                                "-on-command many click DL_Mem.Cmd_Stop", "+until expect-enabled DL_Main.Cmd_Open yes",
+                                "+until expect-file a.bin size 512", "-until expect-enabled DL_Main.Cmd_Open maybe",
+                                "-until click DL_Main.Cmd_Open", "+expect DL_X.Lst[2] \"x\"", "-expect-checked DL_Main.Asc true",
+                                "+expect-file a.bin sha256 00ff", "-expect-file a.bin md5 00ff", "-press DL_Main.Cmd_Open"}) {
+            QList<ScriptStatement> out;
+            QString error;
+            const bool valid = row[0] == '+';
+            QVERIFY2(ParseScript(QString("# head\r\n\r\n") + (row + 1) + "\n", out, error) == valid, row);
+            QVERIFY2(valid ? out.size() == 1 && out[0].line == 3 : error.startsWith("line 3: "), row);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMain)
+#include "test_main.moc"
