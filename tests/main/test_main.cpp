@@ -10,29 +10,18 @@
 class TestMain : public QObject {
     Q_OBJECT
 private slots:
-    void macroItems_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QStringList>("items");
-        QTest::newRow("empty file") << QByteArray() << QStringList();
-        QTest::newRow("line ends") << QByteArray("C$1\r\nC$2\nC$3\rC$4") << QStringList{"C$1", "C$2", "C$3", "C$4"};
-        QTest::newRow("comma splits, blank does not") << QByteArray("B$2000,45\r\nB$2000 45")
-                                                      << QStringList{"B$2000", "45", "B$2000 45"};
-        QTest::newRow("outer blanks dropped") << QByteArray("   W$2000 0145  \t\r\n\tC$09 ,  C$1")
-                                              << QStringList{"W$2000 0145", "C$09", "C$1"};
-        QTest::newRow("quotes hold commas and blanks") << QByteArray("\"C$0201,X\",\" C$09 \"junk")
-                                                       << QStringList{"C$0201,X", " C$09 "};
-        QTest::newRow("unclosed quote ends with its line") << QByteArray("\"C$09,1\r\nC$1\r\n")
-                                                           << QStringList{"C$09,1", "C$1"};
-        QTest::newRow("empty lines, trailing comma") << QByteArray("' note\r\n\r\nC$09,\r\n")
-                                                     << QStringList{"' note", "", "C$09", ""};
-        QTest::newRow("Latin-1") << QByteArray("c$stra\xDF" "e") << QStringList{QStringLiteral("c$stra\u00DFe")};
-    }
     void macroItems()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(QStringList, items);
-        QCOMPARE(ReadMacroItems(content), items);
+        for (const auto &[content, items] : std::initializer_list<std::pair<QByteArray, QStringList>>{
+                 {"", {}},
+                 {"C$1\r\nC$2\nC$3\rC$4", {"C$1", "C$2", "C$3", "C$4"}},
+                 {"B$2000,45\r\nB$2000 45", {"B$2000", "45", "B$2000 45"}},
+                 {"   W$2000 0145  \t\r\n\tC$09 ,  C$1", {"W$2000 0145", "C$09", "C$1"}},
+                 {"\"C$0201,X\",\" C$09 \"junk", {"C$0201,X", " C$09 "}},
+                 {"\"C$09,1\r\nC$1\r\n", {"C$09,1", "C$1"}},  // a quote ends with its line
+                 {"' note\r\n\r\nC$09,\r\n", {"' note", "", "C$09", ""}},
+                 {"c$stra\xDF" "e", {QStringLiteral("c$stra\u00DFe")}}})
+            QCOMPARE(ReadMacroItems(content), items);
     }
 
     // Item, then its command ("-" for none).
@@ -49,35 +38,24 @@ private slots:
         }
     }
 
-    void macroRun_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QStringList>("replies");  // then time-outs
-        QTest::addColumn<QStringList>("commands");
-        QTest::addColumn<QString>("failed");
-        QTest::newRow("every command") << QByteArray("' reset\r\nd$20004000 00000145\r\n\r\nc$09\r\n")
-                                       << QStringList{"020", "090"} << QStringList{"02202000400000000145", "09"} << "";
-        QTest::newRow("time-out stops") << QByteArray("C$01\r\nc$02 x\r\nC$03\r\n") << QStringList{"020"}
-                                        << QStringList{"01", "02 X"} << "C$02 X";
-        QTest::newRow("syntax error stops") << QByteArray("C$1,C$09,C$1") << QStringList{"OK", "09E", "OK"}
-                                            << QStringList{"1", "09"} << "C$09";
-        QTest::newRow("other replies go on") << QByteArray("C$1,C$2,C$3,C$4") << QStringList{"09e", "0200E", "E", "0"}
-                                             << QStringList{"1", "2", "3", "4"} << "";
-    }
+    // Items, replies (then time-outs), the commands sent and the item that failed.
     void macroRun()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(QStringList, replies);
-        QFETCH(QStringList, commands);
-        QFETCH(QString, failed);
-        FakeChannel link;
-        link.queue(replies);
-        const MacroResult result = RunMacro(link, ReadMacroItems(content));
-        QCOMPARE(link.commands(), commands);
-        QCOMPARE(result.commandsSent, commands.size());
-        QVERIFY(std::all_of(link.sent.begin(), link.sent.end(), [](auto &s) { return s.show; }));
-        QCOMPARE(result.failed, !failed.isEmpty());
-        QCOMPARE(result.message(), failed.isEmpty() ? QString() : "Command error: " + failed);
+        for (const auto &[content, replies, commands, failed] :
+             std::initializer_list<std::tuple<QByteArray, QStringList, QStringList, QString>>{
+                 {"' reset\r\nd$20004000 00000145\r\n\r\nc$09\r\n", {"020", "090"}, {"02202000400000000145", "09"}, ""},
+                 {"C$01\r\nc$02 x\r\nC$03\r\n", {"020"}, {"01", "02 X"}, "C$02 X"},
+                 {"C$1,C$09,C$1", {"OK", "09E", "OK"}, {"1", "09"}, "C$09"},
+                 {"C$1,C$2,C$3,C$4", {"09e", "0200E", "E", "0"}, {"1", "2", "3", "4"}, ""}}) {
+            FakeChannel link;
+            link.queue(replies);
+            const MacroResult result = RunMacro(link, ReadMacroItems(content));
+            QCOMPARE(link.commands(), commands);
+            QCOMPARE(result.commandsSent, commands.size());
+            QVERIFY(std::all_of(link.sent.begin(), link.sent.end(), [](auto &s) { return s.show; }));
+            QCOMPARE(result.failed, !failed.isEmpty());
+            QCOMPARE(result.message(), failed.isEmpty() ? QString() : "Command error: " + failed);
+        }
     }
 
     void scriptWords()
