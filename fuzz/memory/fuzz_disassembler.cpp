@@ -1,6 +1,5 @@
-// The disassembler and page views on any page, operand and page number, and
-// the page boxes on any text. Input: 4 bytes Oreg, 1 byte flags (bit 0
-// KeepOreg), 3 bytes page number, up to 256 page bytes, then the box text.
+// The disassembler and page views on any page, operand and page number, and the page boxes on any
+// text. Input: 4 bytes Oreg, 1 byte flags (bit 0 KeepOreg), 3 bytes page number, 256 page bytes, box text.
 #include "fuzz_support.h"
 #include "memory/page_views.h"
 
@@ -8,12 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const auto take = [&](int n) {
-        quint32 v = 0;
-        for (; n > 0 && size > 0; --n, --size)
-            v = v << 8 | *data++;
-        return v;
-    };
+    const auto take = [&](int n) { quint32 v = 0; for (; n > 0 && size > 0; --n, --size) v = v << 8 | *data++; return v; };
     DisasmState state{qint32(take(4)), bool(take(1) & 1)};
     const qint32 pageNumber = qint32(take(3));
     Page page{};

@@ -1,5 +1,4 @@
-// The register dumps with any replies. Input: the slave box text up to the
-// first LF, then the replies separated by LF, then time-outs.
+// The register dumps with any replies. Input: the slave box text, then the replies, split by LF.
 #include "fuzz_support.h"
 #include "memory/register_dump.h"
 

@@ -1,6 +1,5 @@
-// The "MEM --> File" page loop with any replies in every read mode. Input:
-// 1 byte mode, 3 bytes start page, 1 byte page count - 1 (0..3), 1 byte STOP
-// before that page (255 never), then the replies separated by LF, then time-outs.
+// The "MEM --> File" page loop with any replies in every read mode. Input: 1 byte mode, 3 bytes start
+// page, 1 byte page count - 1 (0..3), 1 byte STOP before that page (255 never), replies split by LF.
 #include "fuzz_support.h"
 #include "memory/save_range.h"
 

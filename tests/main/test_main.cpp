@@ -1,6 +1,5 @@
-// The shell's languages: macro files (items as text fields, the command of
-// each item, a run that stops at the first failing reply) and scripts
-// (words, quotes and escapes, comments, statement shapes).
+// The shell's languages: macro files (items, the command of each, a run that stops at the first
+// failing reply) and scripts (words, quotes and escapes, comments, statement shapes).
 #include "main/macro_file.h"
 #include "main/script_runner.h"
 #include "support/fake_channel.h"
@@ -75,7 +74,7 @@ private slots:
                                 "+on-command 3 click DL_Mem.Cmd_Stop", "-on-command 12 DL_Mem.Cmd_Stop",
                                 "-on-command many click DL_Mem.Cmd_Stop", "+until expect-enabled DL_Main.Cmd_Open yes",
                                 "+until expect-file a.bin size 512", "-until expect-enabled DL_Main.Cmd_Open maybe",
-                                "-until click DL_Main.Cmd_Open", "+expect DL_X.Lst[2] \"x\"", "-expect-checked DL_Main.Asc true",
+                                "-until click DL_Main.Cmd_Open", "+expect DL_X.Lst[2] \"x\"", "-expect-checked W.C true",
                                 "+expect-file a.bin sha256 00ff", "-expect-file a.bin md5 00ff", "-press DL_Main.Cmd_Open",
                                 "-set W.C \"open", "-set W.C \"\\q\""}) {
             QList<ScriptStatement> out;

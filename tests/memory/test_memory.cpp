@@ -1,6 +1,5 @@
-// Memory pages against a model memory: the page reads of command 02 in every
-// read mode, "MEM --> File", the byte, word and double word tables, and the
-// ST20 disassembler with its operand carried across pages.
+// Memory pages against a model memory: the page reads of command 02 in every read mode, "MEM --> File",
+// the byte table, and the ST20 disassembler with its operand carried across pages.
 #include "link/conversions.h"
 #include "memory/page_views.h"
 #include "memory/save_range.h"
@@ -31,17 +30,13 @@ QByteArray ModelPages(qint32 first, int count)
     return image;
 }
 
-QByteArray Bytes(const Page &p) { return QByteArray(reinterpret_cast<const char *>(p.data()), 256); }
 Page PageOf(const QByteArray &leading)
 {
     Page page{};
     std::copy(leading.begin(), leading.end(), page.begin());
     return page;
 }
-QStringList Lines(const Page &page, qint32 pageNumber, DisasmState &state)
-{
-    return Disassemble(page, pageNumber, state).split("\r\n");
-}
+QStringList Lines(const Page &p, qint32 number, DisasmState &s) { return Disassemble(p, number, s).split("\r\n"); }
 QString Half(qint32 page, int half) { return "020180" + Hex6(page) + (half ? "80" : "00"); }
 
 // A page read: the replies (then time-outs; none: the model answers), the
@@ -80,12 +75,12 @@ private slots:
         using M = MemReadMode;
         QTest::addColumn<Read>("r");
         const QByteArray model = ModelPages(0x7FE000, 1);
-        QTest::newRow("multi byte") << Read{M::MultiByte, {}, {"2", "0201807FE00000", "0201807FE00080", "0201807FE00080"}, model};
+        QTest::newRow("multi") << Read{M::MultiByte, {}, {"2", "0201807FE00000", "0201807FE00080", "0201807FE00080"}, model};
         QTest::newRow("dword") << Read{M::SingleDWord, {}, {"64", "02217FE00000", "02217FE00004", "02217FE000FC"}, model};
         QTest::newRow("word") << Read{M::SingleWord, {}, {"128", "02117FE00000", "02117FE00002", "02117FE000FE"}, model};
         QTest::newRow("byte") << Read{M::SingleByte, {}, {"256", "02017FE00000", "02017FE00001", "02017FE000FF"}, model};
         QTest::newRow("short reply") << Read{M::MultiByte, {QString(258, '1')}, {"1"}, {}};
-        QTest::newRow("second half times out") << Read{M::MultiByte, {"hdr" + QString(256, '3')}, {"2"}, QByteArray(128, '3')};
+        QTest::newRow("second half lost") << Read{M::MultiByte, {"hdr" + QString(256, '3')}, {"2"}, QByteArray(128, '3')};
         QTest::newRow("long word reply") << Read{M::SingleWord, {"h021122", "h023344", "h025566", "h02778899"}, {"4"},
                                                  QByteArray::fromHex("221144336655")};
         QTest::newRow("time-out") << Read{M::SingleByte, {""}, {"1"}, {}};
@@ -104,7 +99,7 @@ private slots:
         QCOMPARE(r.sent.size() > 1 ? QStringList({QString::number(sent.size()), sent[0], sent[1], sent.last()})
                                    : QStringList{QString::number(sent.size())}, r.sent);
         QVERIFY(std::none_of(link.sent.begin(), link.sent.end(), [](auto &s) { return s.show; }));
-        QCOMPARE(Bytes(buffer), r.stored + QByteArray(256 - r.stored.size(), '\xAA'));
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(buffer.data()), 256), r.stored.leftJustified(256, '\xAA'));
     }
 
     void save_data()
@@ -122,7 +117,7 @@ private slots:
         QTest::newRow("STOP before third page") << Save{M, 0x402800, 0x403FFF, {}, 2, O::UserBreak, 2, 4,
                                                         "Reading 402801XX - User Break."};
         QTest::newRow("STOP before first page") << Save{M, 1, 2, {}, 0, O::UserBreak, 0, 0, "Saving to m.bin - User Break."};
-        QTest::newRow("bytes at the top") << Save{MemReadMode::SingleByte, 0xFFFFFE, 0xFFFFFF, {}, -1, O::Done, 2, 512, "Done."};
+        QTest::newRow("top bytes") << Save{MemReadMode::SingleByte, 0xFFFFFE, 0xFFFFFF, {}, -1, O::Done, 2, 512, "Done."};
         QTest::newRow("one page") << Save{M, 7, 7, {}, -1, O::AddressError, -1, 0, "Address error !"};
     }
     // The file holds 1000 other bytes before; it keeps them when nothing is saved.
@@ -152,8 +147,7 @@ private slots:
     void workedExample()
     {
         DisasmState state;
-        const QString text = Disassemble(PageOf(QByteArray::fromHex("4A21FB600BE268FC25FA9173F5")), 0x402800, state);
-        const QStringList lines = text.split("\r\n");
+        const QStringList lines = Lines(PageOf(QByteArray::fromHex("4A21FB600BE268FC25FA9173F5")), 0x402800, state);
         QCOMPARE(lines.size(), 256);
         QCOMPARE(lines.mid(0, 14), QStringList({
             "40280000  4A  LDC             0000000A",
@@ -209,7 +203,8 @@ private slots:
                                 "2FF4 40280001  F4  DEVMOVE_00F4    ", "68FB 40280001  FB  UNKNOWN_FF7B    ",
                                 "2FFB 40280001  FB  CSU_00FB        ", "2FFC 40280001  FC  UNKNOWN_00FC    ",
                                 "21F1 40280001  F1  UNKNOWN_0011    ", "21202020F5 40280004  F5  UNKNOWN_0005    ",
-                                "25FD 40280001  FD  MOVE2DNONZERO_00", "432021FB 40280003  FB  LDPI_001B                (40280007)",
+                                "25FD 40280001  FD  MOVE2DNONZERO_00",
+                                "432021FB 40280003  FB  LDPI_001B                (40280007)",
                                 "604F21FB 40280003  FB  LDPI_001B                (40280003)",
                                 "45F021FB 40280003  FB  LDPI_001B       ",
                                 "603F 40280001  3F  LDNL            FFFFFFFF (Ar+FFFFFFFC)",
