@@ -14,10 +14,10 @@ save='0610%d0080\n0610%d8080\n'; write='0600%d00\n0600%d80\n'
 i2c() { for d in 0 2 4 6 8 A C E; do rows "$1$d" "$2"; done; }
 {
   rows 06103 010; rows 272A6 010
-  for p in 0 0 7 0 1; do rows "0610$p" 010; done
+  for p in 7 0; do rows "0610$p" 010; done
   pages "$save" 8; pages "$write" 8; pages "$save" 8; pages "$save" 8
   i2c 270A 0; i2c 272A 010
-  rows 06101 010 | head -n 5; pages "$save" 2; pages "$write" 2
+  rows 06100 010 | head -n 5; pages "$save" 2; pages "$write" 2
   rows 06107 010; pages "$write" 3; rows 06100 010
 } > expected.txt
 sed 's/^\(0600...\).*/\1/; s/^\(270A...\).*/\1/' commands.txt | cmp expected.txt -
