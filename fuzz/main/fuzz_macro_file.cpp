@@ -1,20 +1,13 @@
-// Macro files come from anywhere: any bytes must read into items and
-// commands without a fault, and every command must come from its item.
+// Any bytes read into macro items without a fault, and every command comes from its item.
+#include "fuzz_support.h"
 #include "main/macro_file.h"
-
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray content(reinterpret_cast<const char *>(data), qsizetype(size));
-    for (const QString &item : ReadMacroItems(content)) {
+    for (const QString &item : ReadMacroItems(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)))) {
         const QString line = MacroLine(item);
-        if (line.size() != item.size())
-            std::abort();
-        if (const auto command = MacroCommand(line); command && command->size() > line.size() + 4)
-            std::abort();
+        const auto command = MacroCommand(line);
+        check(line.size() == item.size() && (!command || command->size() <= line.size() + 4));
     }
     return 0;
 }

@@ -1,20 +1,14 @@
-// Scripts are typed by technicians: any text must parse or be refused
-// with a line number, never crash.
+// Any script text parses, or is refused with a line number; never a crash.
+#include "fuzz_support.h"
 #include "main/script_runner.h"
-
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
-    QList<ScriptStatement> statements;
+    QList<ScriptStatement> out;
     QString error;
-    if (!ParseScript(text, statements, error) && !error.startsWith("line "))
-        std::abort();
-    for (const ScriptStatement &st : statements)
-        if (st.args.isEmpty() || st.line < 1)
-            std::abort();
+    check(ParseScript(QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size)), out, error)
+          || error.startsWith("line "));
+    for (const ScriptStatement &st : out)
+        check(!st.args.isEmpty() && st.line >= 1);
     return 0;
 }

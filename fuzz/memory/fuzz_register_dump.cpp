@@ -1,38 +1,17 @@
-// Fuzz target: the register dumps of command 25 and 27 with arbitrary reply
-// texts. Input: the slave box text up to the first LF, then the replies
-// separated by LF; once they run out every command times out.
+// The register dumps with any replies. Input: the slave box text, then the replies, split by LF.
 #include "fuzz_support.h"
-#include "link/channel.h"
 #include "memory/register_dump.h"
-
-#include <QString>
-#include <QStringList>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString input = QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
-    QStringList parts = input.split(QLatin1Char('\n'));
+    QStringList parts = QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size)).split('\n');
     const QString slaveBox = parts.takeFirst();
-
-    int progressCalls = 0;
-    const RowProgress progress = [&progressCalls](const QString &bar) {
-        check(bar.size() == 15 - progressCalls);
-        ++progressCalls;
-    };
-
-    ScriptedChannel demod(parts);
-    const RegisterDump d = ReadRegisters(demod, RegisterSpace::Demodulator, slaveBox, progress);
-    // 16 rows of "r0 : " and 16 values of 3 characters, 15 CR LF between.
-    check(d.text.size() == 16 * (5 + 16 * 3) + 15 * 2);
-    check(progressCalls == 16);
-
-    progressCalls = 0;
-    ScriptedChannel i2c(parts);
-    const RegisterDump r = ReadRegisters(i2c, RegisterSpace::I2CBus, slaveBox, progress);
-    check(r.text.size() == 16 * (r.slave.size() + 5 + 16 * 3) + 15 * 2);
-    check(progressCalls == 16);
+    for (RegisterSpace space : {RegisterSpace::Demodulator, RegisterSpace::I2CBus}) {
+        int rows = 0;
+        ScriptedChannel link(parts);
+        const RegisterDump d = ReadRegisters(link, space, slaveBox, [&rows](auto &bar) { check(bar.size() == 15 - rows++); });
+        // 16 rows of the label, " : " and 16 values of 3 characters, CR LF between.
+        check(rows == 16 && d.text.size() == 16 * (d.slave.size() + 5 + 16 * 3) + 15 * 2);
+    }
     return 0;
 }

@@ -7,7 +7,7 @@
   for i in $(seq 0 4 252); do printf '0221400001%02X\n' "$i"; done
   for i in $(seq 0 4 252); do printf '0221400000%02X\n' "$i"; done
   for i in $(seq 0 2 254); do printf '0211400000%02X\n' "$i"; done
-  for p in 402800 402801 402801 402800 402801 7FE800 FFFFFF 000000 000000 000002 001020 000ABC FFFFFF 000000; do
+  for p in 402800 402801 402801 402800 402801 7FE800 FFFFFF 000000; do
     echo "020180${p}00"; echo "020180${p}80"
   done
 } | cmp - commands.txt
