@@ -1,5 +1,7 @@
 #include "main/sim_process.h"
 
+#include <QElapsedTimer>
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -39,9 +41,15 @@ QString SimProcess::start(const QString &extraArgs, QString &error)
         error = "cannot start " + program + ": " + process_.errorString();
         return QString();
     }
-    // Start-up only: the first line names the terminal to open.
+    // Start-up only: the first line names the terminal to open. A slow start
+    // (a loaded machine, a sanitized build) is waited for as long as the
+    // simulator runs; only one that ended or hung for two minutes fails.
+    QElapsedTimer waited;
+    waited.start();
     while (!process_.canReadLine()) {
-        if (!process_.waitForReadyRead(10000)) {
+        if (process_.waitForReadyRead(1000))
+            continue;
+        if (process_.state() == QProcess::NotRunning || waited.elapsed() > 120000) {
             error = program + " did not report its terminal";
             stop();
             return QString();
