@@ -2,7 +2,6 @@
 
 #include "link/conversions.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cmath>
 
@@ -36,22 +35,12 @@ int mod65536(qint64 v)
     return int(((v % 65536) + 65536) % 65536);
 }
 
-QString failure(const QString &verb, const QFile &file)
-{
-    return verb + file.fileName() + " - " + file.errorString() + "  ";
-}
-
 // Reads the whole text file; the empty result and a failure text when it cannot.
 bool readText(const QString &name, QStringList &lines, QString &why)
 {
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        why = failure("Cannot read ", file);
-        return false;
-    }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        why = failure("Cannot read ", file);
+    QByteArray data;
+    if (!ReadFileBytes(name, data, why)) {
+        why += "  ";
         return false;
     }
     lines = QString::fromLatin1(data).split('\n');
@@ -65,11 +54,9 @@ bool readText(const QString &name, QStringList &lines, QString &why)
 
 bool writeFile(const QString &name, const QByteArray &data, QString &why)
 {
-    QFile file(name);
-    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size()
-        && file.flush();
+    const bool ok = WriteFileBytes(name, data, why);
     if (!ok)
-        why = failure("Cannot write ", file);
+        why += "  ";
     return ok;
 }
 
@@ -283,22 +270,17 @@ TableResult LoadBinary(ChannelTables &tables, const QString &tcsName, const QStr
     tables = ChannelTables();
     if (!FileExists(tcsName))
         return {QStringLiteral("TCS Table file not found! ")};
-    QFile tcs(tcsName);
-    if (!tcs.open(QIODevice::ReadOnly))
-        return {failure("Cannot read ", tcs)};
-    const QByteArray channels = tcs.read(qint64(tables.TcsTable.size()));
-    if (tcs.error() != QFileDevice::NoError)
-        return {failure("Cannot read ", tcs)};
+    QByteArray channels;
+    QString why;
+    if (!ReadFileBytes(tcsName, channels, why, qint64(tables.TcsTable.size())))
+        return {why + "  "};
     std::copy(channels.begin(), channels.end(), tables.TcsTable.begin());
     tables.TcsCount = qint32(channels.size() / kTcsRecordSize);
     if (!FileExists(tptName))
         return {QStringLiteral("TPT Table file not found! ")};
-    QFile tpt(tptName);
-    if (!tpt.open(QIODevice::ReadOnly))
-        return {failure("Cannot read ", tpt)};
-    const QByteArray transponders = tpt.read(qint64(tables.TptTable.size()));
-    if (tpt.error() != QFileDevice::NoError)
-        return {failure("Cannot read ", tpt)};
+    QByteArray transponders;
+    if (!ReadFileBytes(tptName, transponders, why, qint64(tables.TptTable.size())))
+        return {why + "  "};
     std::copy(transponders.begin(), transponders.end(), tables.TptTable.begin());
     tables.TptCount = qint16(std::min(HighestTP(tables), kTptMaxRecords));
     return {QString(), true};

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 bool AskSure(Prompter &prompter, const QString &prompt)
 {
@@ -56,4 +57,27 @@ OverwriteAnswer CheckOverwrite(Prompter &prompter, const QString &name)
 bool AskOverwrite(Prompter &prompter, const QString &name)
 {
     return CheckOverwrite(prompter, name) == OverwriteAnswer::MayWrite;
+}
+
+bool ReadFileBytes(const QString &name, QByteArray &data, QString &why, qint64 maxBytes)
+{
+    QFile file(name);
+    if (file.open(QIODevice::ReadOnly)) {
+        data = maxBytes < 0 ? file.readAll() : file.read(maxBytes);
+        if (file.error() == QFileDevice::NoError)
+            return true;
+    }
+    data.clear();
+    why = QStringLiteral("Cannot read ") + name + QStringLiteral(" - ") + file.errorString();
+    return false;
+}
+
+bool WriteFileBytes(const QString &name, const QByteArray &data, QString &why)
+{
+    QSaveFile file(name);
+    file.setDirectWriteFallback(true);
+    if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit())
+        return true;
+    why = QStringLiteral("Cannot write ") + name + QStringLiteral(" - ") + file.errorString();
+    return false;
 }

@@ -24,3 +24,10 @@ bool AskOverwrite(Prompter &prompter, const QString &name);
 // cannot be written at all (a folder, a missing folder, no permission).
 enum class OverwriteAnswer { MayWrite, Refused, CannotWrite };
 OverwriteAnswer CheckOverwrite(Prompter &prompter, const QString &name);
+
+// Whole-file reads and writes. On failure why says "Cannot read NAME - reason"
+// or "Cannot write NAME - reason". A read takes at most maxBytes (all when
+// negative); a write goes to a temporary file first where the folder allows,
+// so a failed write never leaves a cut file behind.
+bool ReadFileBytes(const QString &name, QByteArray &data, QString &why, qint64 maxBytes = -1);
+bool WriteFileBytes(const QString &name, const QByteArray &data, QString &why);

@@ -1,6 +1,7 @@
 #include "main/tool_windows.h"
 
 #include "eeprom/ee_window.h"
+#include "flash/data_flash_window.h"
 #include "flash/flash_window.h"
 #include "memory/mem_window.h"
 #include "memory/reg_window.h"
@@ -20,4 +21,5 @@ void RegisterToolWindows(WindowRegistry &registry)
     Add<RegWindow>(registry, "DL_Reg");
     Add<EeWindow>(registry, "DL_EE");
     Add<FlashWindow>(registry, "DL_Flh");
+    Add<DataFlashWindow>(registry, "DL_Eff");
 }

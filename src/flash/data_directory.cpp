@@ -1,0 +1,197 @@
+#include "flash/data_directory.h"
+
+#include "link/conversions.h"
+
+#include <span>
+
+namespace {
+
+constexpr qint64 kBlockSize = 65536;
+constexpr int kBlocks = 8;
+constexpr int kModuleSlots = 16;
+constexpr int kModuleHeader = 16;
+constexpr int kEntrySize = 20;
+
+std::span<const quint8> bytesOf(const QByteArray &image)
+{
+    return {reinterpret_cast<const quint8 *>(image.constData()), size_t(image.size())};
+}
+
+class ListingBuilder {
+public:
+    explicit ListingBuilder(const QByteArray &image) : image_(image), bytes_(bytesOf(image)) {}
+
+    DirectoryListing build()
+    {
+        for (int b = 0; b < kBlocks && !listing_.cut; ++b) {
+            add({"Block: " + QString::number(b) + "      ============="});
+            for (int m = 0; m < kModuleSlots && !listing_.cut; ++m)
+                addModule(b * kBlockSize, GetWord(bytes_, b * kBlockSize + 2 * m));
+        }
+        return std::move(listing_);
+    }
+
+private:
+    bool inside(qint64 start, qint64 length) const { return start >= 0 && start + length <= image_.size(); }
+
+    void add(DirectoryRow row)
+    {
+        if (qsizetype(listing_.rows.size()) >= kDirectoryMaxRows) {
+            listing_.cut = true;
+            return;
+        }
+        listing_.rows.push_back(std::move(row));
+    }
+
+    void addModule(qint64 blockStart, qint32 pointer)
+    {
+        if (pointer == 0 || pointer == 0xFFFF)
+            return;
+        const qint64 module = blockStart + pointer;
+        // The name, the word at +10 and the entry count at +12 must be inside.
+        if (!inside(module, 13)) {
+            ++listing_.damaged;
+            return;
+        }
+        if (GetWord(bytes_, module + 10) == 0)
+            return;
+        const int entries = bytes_[size_t(module + 12)];
+        add({"Mod: " + BytesToStr(bytes_, module, 8) + " === " + QString::number(entries) + " files."});
+        for (int k = 0; k < entries && !listing_.cut; ++k) {
+            const qint64 entry = module + kModuleHeader + qint64(kEntrySize) * k;
+            if (!inside(entry, kEntrySize)) {
+                listing_.damaged += entries - k;
+                return;
+            }
+            addEntry(module, entry);
+        }
+    }
+
+    void addEntry(qint64 module, qint64 entry)
+    {
+        DirectoryRow row;
+        const QString name = BytesToStr(bytes_, entry, 12);
+        row.RowOffset = qint32(GetWord(bytes_, entry + 12) + module + 12);
+        row.RowLength = GetWord(bytes_, entry + 16);
+        row.RowIsTCS = name == QStringLiteral("TCS         ");
+        row.RowIsTPT = name == QStringLiteral("TPT         ");
+        row.damaged = !inside(row.RowOffset, row.RowLength);
+        row.text = name + "  $" + Hex6(row.RowOffset).right(5) + "  $" + Hex6(row.RowLength).right(4);
+        if (row.damaged) {
+            row.text += QStringLiteral("  ! outside the image");
+            ++listing_.damaged;
+        }
+        add(std::move(row));
+    }
+
+    const QByteArray &image_;
+    std::span<const quint8> bytes_;
+    DirectoryListing listing_;
+};
+
+QString cannotWrite(const QString &name)
+{
+    return "Cannot write " + name + " - Not saved.";
+}
+
+} // namespace
+
+DirectoryListing ListDirectory(const QByteArray &image)
+{
+    Q_ASSERT(image.size() == kDataImageSize);
+    if (image.size() != kDataImageSize)
+        return {};
+    return ListingBuilder(image).build();
+}
+
+QString ListingStatus(const DirectoryListing &listing)
+{
+    QString status = QStringLiteral("Done.");
+    if (listing.damaged > 0)
+        status += " " + QString::number(listing.damaged) + " damaged entries lead outside the image.";
+    if (listing.cut)
+        status += " Only the first " + QString::number(kDirectoryMaxRows) + " rows are listed.";
+    return status;
+}
+
+bool ReadDataImage(const QString &name, QByteArray &image, QString &why)
+{
+    if (!FileExists(name)) {
+        why = name + " not found!";
+        return false;
+    }
+    QByteArray data;
+    if (!ReadFileBytes(name, data, why, kDataImageSize))
+        return false;
+    if (data.size() < kDataImageSize) {
+        why = QStringLiteral("File is not 512K bytes !!!");
+        return false;
+    }
+    image = data;
+    return true;
+}
+
+QString RowFileName(const DirectoryRow &row)
+{
+    return row.text.left(12).trimmed();
+}
+
+QString SaveDirectoryFile(const QByteArray &image, const DirectoryRow &row, Prompter &prompter)
+{
+    const QString name = RowFileName(row);
+    if (!row.isFile() || name.isEmpty() || image.size() != kDataImageSize)
+        return row.damaged ? name + " lies outside the image - Not saved." : QStringLiteral("Not saved.");
+    switch (CheckOverwrite(prompter, name)) {
+    case OverwriteAnswer::Refused: return QStringLiteral("Not saved.");
+    case OverwriteAnswer::CannotWrite: return cannotWrite(name);
+    case OverwriteAnswer::MayWrite: break;
+    }
+    QString why;
+    if (!WriteFileBytes(name, image.mid(row.RowOffset, row.RowLength), why))
+        return why;
+    return "Saved: " + name + (row.RowLength == 0 ? QStringLiteral(" (an empty file: the entry has length 0)") : QString());
+}
+
+QString UpdateTables(QByteArray &image, const std::vector<DirectoryRow> &rows, const QString &tptName,
+                     const QString &tcsName, const QString &imageName, Prompter &prompter)
+{
+    for (const QString &name : {tptName, tcsName})
+        if (!FileExists(name))
+            return name + " not found!";
+    // Both files are read before the image file is touched.
+    QByteArray tpt, tcs;
+    QString why;
+    if (!ReadFileBytes(tptName, tpt, why) || !ReadFileBytes(tcsName, tcs, why))
+        return why;
+    switch (CheckOverwrite(prompter, imageName)) {
+    case OverwriteAnswer::Refused: return QStringLiteral("Not saved.");
+    case OverwriteAnswer::CannotWrite: return cannotWrite(imageName);
+    case OverwriteAnswer::MayWrite: break;
+    }
+    QByteArray updated = image;
+    int empty = 0, outside = 0;
+    for (const DirectoryRow &row : rows) {
+        if (!row.RowIsTPT && !row.RowIsTCS)
+            continue;
+        if (row.damaged || updated.size() != kDataImageSize) {
+            ++outside;
+            continue;
+        }
+        if (row.RowLength == 0) {
+            ++empty;
+            continue;
+        }
+        QByteArray buffer = (row.RowIsTPT ? tpt : tcs).left(row.RowLength);
+        buffer.append(row.RowLength - buffer.size(), '\0');
+        updated.replace(row.RowOffset, row.RowLength, buffer);
+    }
+    if (!WriteFileBytes(imageName, updated, why))
+        return why;
+    image = updated;
+    QString status = QStringLiteral("Done.");
+    if (empty > 0)
+        status += " " + QString::number(empty) + " entries of length 0 left unchanged.";
+    if (outside > 0)
+        status += " " + QString::number(outside) + " entries outside the image left unchanged.";
+    return status;
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The directory of a 512 KB data-flash image: eight 64 KB blocks, each with
+// 16 little-endian module pointers; a module holds a name, a non-zero word
+// at +10, its entry count at +12 and 20-byte file entries from +16 (name,
+// offset from module + 12, length). Listing, saving one file and putting the
+// channel (TCS) and transponder (TPT) tables back, as plain code.
+#include "link/prompts.h"
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+constexpr int kDataImageSize = 524288;
+constexpr int kDirectoryMaxRows = 10000;
+
+// One row of the listing. Block and module rows have offset and length 0.
+struct DirectoryRow {
+    QString text;
+    qint32 RowOffset = 0;
+    qint32 RowLength = 0;
+    bool RowIsTPT = false;
+    bool RowIsTCS = false;
+    // The entry's data would lie outside the image: listed, never copied.
+    bool damaged = false;
+
+    bool isFile() const { return RowOffset != 0 && !damaged; }
+};
+
+struct DirectoryListing {
+    std::vector<DirectoryRow> rows;
+    int damaged = 0;        // modules and entries that lead outside the image
+    bool cut = false;       // the row table was full
+};
+
+// image must hold kDataImageSize bytes.
+DirectoryListing ListDirectory(const QByteArray &image);
+// "Done." or "Done." with what was damaged or left out.
+QString ListingStatus(const DirectoryListing &listing);
+
+// Reads the image file; the status text of a failure in why.
+[[nodiscard]] bool ReadDataImage(const QString &name, QByteArray &image, QString &why);
+
+// The file name of a row: its first 12 characters without the blanks around.
+QString RowFileName(const DirectoryRow &row);
+// Saves the row's data to a file of its name; the status text.
+QString SaveDirectoryFile(const QByteArray &image, const DirectoryRow &row, Prompter &prompter);
+// Replaces every TPT and TCS entry of the listing with the start of the two
+// files, then writes the image file; image changes only when the file was
+// written. The status text.
+QString UpdateTables(QByteArray &image, const std::vector<DirectoryRow> &rows, const QString &tptName,
+                     const QString &tcsName, const QString &imageName, Prompter &prompter);
