@@ -1,7 +1,8 @@
 #include "data_image.h"
 
+#include "satellite.h"
+
 #include <algorithm>
-#include <iterator>
 
 namespace sim {
 
@@ -41,56 +42,55 @@ std::vector<uint8_t> textFile(const std::string& text)
     return {text.begin(), text.end()};
 }
 
-// Channel table: 30-byte big-endian records, 999 per file, blank records padded.
+// Channel table: one 30-byte big-endian record per service of the default
+// satellite, in transponder order, then blank records up to 999.
 std::vector<uint8_t> channelTable()
 {
-    struct Channel {
-        const char* name;
-        uint8_t tp;
-        uint16_t sid, vpid, apid, pcr;
-    };
-    const Channel channels[] = {
-        {"Kestrel One", 1, 0x0101, 0x0200, 0x0280, 0x0200},
-        {"Kestrel Two", 1, 0x0102, 0x0210, 0x0290, 0x0210},
-        {"News 24", 2, 0x0201, 0x0300, 0x0380, 0x0300},
-        {"Radio Nord", 2, 0x0202, 0xFFFF, 0x0390, 0x0390},
-        {"Sport Extra", 3, 0x0301, 0x0400, 0x0480, 0x0400},
-    };
     std::vector<uint8_t> out(999 * 30, 0);
-    for (size_t i = 0; i < 999; ++i) {
-        const size_t r = i * 30;
+    for (size_t r = 0; r < out.size(); r += 30) {
         out[r + 17] = 0xFF;
-        for (size_t k = 20; k < 30; ++k)
-            out[r + k] = 0xFF;
-        if (i >= std::size(channels))
-            continue;
-        const Channel& c = channels[i];
-        putText(out, r, c.name, 16, 0);
-        out[r + 16] = 4;
-        out[r + 17] = c.tp;
-        putBig16(out, r + 18, c.sid);
-        putBig16(out, r + 20, c.vpid);
-        putBig16(out, r + 22, c.apid);
-        putBig16(out, r + 28, c.pcr);
+        std::fill(out.begin() + static_cast<long>(r + 20), out.begin() + static_cast<long>(r + 30), 0xFF);
+    }
+    const auto pidOrNone = [](uint16_t pid) { return pid != 0 ? pid : 0xFFFFu; };
+    const auto& transponders = defaultSatellite().transponders;
+    size_t r = 0;
+    for (size_t t = 0; t < transponders.size(); ++t) {
+        for (const Service& s : transponders[t].services) {
+            if (r == out.size())
+                return out;
+            putText(out, r, s.name, 16, 0);  // cut to 16, zero padded
+            out[r + 16] = 4;
+            out[r + 17] = static_cast<uint8_t>(t + 1);
+            putBig16(out, r + 18, s.sid);
+            putBig16(out, r + 20, pidOrNone(s.videoPid));
+            putBig16(out, r + 22, pidOrNone(s.audioPid));
+            putBig16(out, r + 24, s.scrambled ? s.ecmPid : 0xFFFFu);
+            putBig16(out, r + 26, s.scrambled ? s.ecmPid : 0xFFFFu);
+            putBig16(out, r + 28, s.pcrPid);
+            r += 30;
+        }
     }
     return out;
 }
 
-// Transponder table: 170 records of 12 big-endian bytes.
+// Transponder table: 170 records of 12 big-endian bytes, the default
+// satellite's transponders first, zero after them.
 std::vector<uint8_t> transponderTable()
 {
-    const uint32_t frequenciesHz[] = {1778000000u, 1836000000u, 2014000000u};
     std::vector<uint8_t> out(170 * 12, 0);
-    for (size_t i = 0; i < std::size(frequenciesHz); ++i) {
+    const auto& transponders = defaultSatellite().transponders;
+    for (size_t i = 0; i < transponders.size() && i < 170; ++i) {
+        const Transponder& tp = transponders[i];
         const size_t r = i * 12;
-        for (int k = 0; k < 4; ++k)
-            out[r + static_cast<size_t>(k)] = static_cast<uint8_t>(frequenciesHz[i] >> (24 - 8 * k));
-        putBig16(out, r + 4, static_cast<uint32_t>(0x0400 + i));
-        putBig16(out, r + 6, 0x0001);
-        out[r + 8] = 2;
-        out[r + 9] = 0;
-        out[r + 10] = 2;
-        out[r + 11] = static_cast<uint8_t>(i % 4);
+        const uint32_t hz = tp.intermediateKHz() * 1000;
+        putBig16(out, r, hz >> 16);
+        putBig16(out, r + 2, hz);
+        putBig16(out, r + 4, tp.tsid);
+        putBig16(out, r + 6, tp.onid);
+        out[r + 8] = static_cast<uint8_t>(std::min<size_t>(tp.services.size(), 254));
+        out[r + 9] = tp.symbolRate == 27500 ? 0 : tp.symbolRate == 22000 ? 2 : 1;
+        out[r + 10] = tp.fecCode;
+        out[r + 11] = tp.lnbCode();
     }
     return out;
 }

@@ -1,14 +1,17 @@
 // The simulated decoder's command monitor, fed command lines directly, one
 // table of command scripts per family, and the ST20 code it carries.
 
+#include "data_image.h"
 #include "decoder.h"
 #include "firmware_image.h"
 #include "hex_text.h"
+#include "satellite.h"
 #include "sim_options.h"
 #include "st20_assembler.h"
 
 #include <QtTest>
 
+#include <map>
 #include <set>
 
 namespace {
@@ -46,6 +49,7 @@ private slots:
     void commandScripts();
     void unwrittenContentIsNotUniform();
     void assemblerWorkedExamples();
+    void channelTablesDescribeTheSatellite();
 };
 
 // Each step is COMMAND, an operator and EXPECTED: '=' the reply is EXPECTED, '^' it
@@ -170,6 +174,48 @@ void DecoderTest::assemblerWorkedExamples()
     QCOMPARE(firmware.size(), size_t(sim::kFirmwareSize));
     QCOMPARE(firmware[firmware.size() - 2], uint8_t(0x6F));
     QCOMPARE(firmware[firmware.size() - 1], uint8_t(0x00));
+}
+
+// The satellite model, no PID shared within a transponder, and the TPT and TCS files written from it.
+void DecoderTest::channelTablesDescribeTheSatellite()
+{
+    const sim::Satellite& sat = sim::defaultSatellite();
+    std::map<std::pair<bool, char>, int> bands;
+    std::set<uint16_t> tsids;
+    for (size_t t = 0; t < sat.transponders.size(); ++t) {
+        const auto& tp = sat.transponders[t];
+        ++bands[{tp.frequencyKHz >= 11700000, tp.polarisation}];
+        QVERIFY(tsids.insert(tp.tsid).second && (t == 0 || sat.transponders[t - 1].frequencyKHz < tp.frequencyKHz));
+        std::set<uint16_t> sids, pids;
+        for (const auto& s : tp.services) {
+            for (uint16_t pid : std::set<uint16_t>{s.pmtPid, s.pcrPid, s.videoPid, s.audioPid, s.teletextPid, s.ecmPid})
+                QVERIFY(pid == 0 || (pid >= 0x20 && pid <= 0x1FFE && pids.insert(pid).second));
+            QVERIFY(sids.insert(s.sid).second && s.scrambled == (s.ecmPid != 0) && s.scrambled == !s.caSystems.empty());
+        }
+    }
+    QCOMPARE(bands.size(), size_t(4));
+    for (const auto& band : bands)
+        QVERIFY(band.second >= 6);
+    const auto layout = sim::defaultDataLayout();
+    const auto &tpt = layout[0].modules[1].files[0].content, &tcs = layout[0].modules[1].files[1].content;
+    QCOMPARE(tcs.size(), size_t(999 * 30));
+    QCOMPARE(tpt.size(), size_t(170 * 12));
+    const auto be = [](const std::vector<uint8_t>& v, size_t at) { return uint32_t(v[at] << 8 | v[at + 1]); };
+    std::vector<size_t> seen(sat.transponders.size(), 0);  // TCS records naming each transponder
+    for (size_t r = 0; r < tcs.size() && tcs[r + 17] != 0xFF; r += 30) {
+        const size_t t = tcs[r + 17] - 1u, at = t * 12;
+        QVERIFY(t < sat.transponders.size() && seen[t] < sat.transponders[t].services.size());
+        const auto& model = sat.transponders[t];
+        const uint32_t hz = be(tpt, at) << 16 | be(tpt, at + 2);
+        QCOMPARE(hz / 1000 + (tpt[at + 11] & 1 ? 10600000 : 9750000), model.frequencyKHz);
+        QCOMPARE(tpt[at + 11], uint8_t((model.frequencyKHz >= 11700000) | (model.polarisation == 'H') << 1));
+        const sim::Service& s = model.services[seen[t]++];
+        QCOMPARE(be(tcs, r + 18), uint32_t(s.sid));
+        QCOMPARE(std::string(&tcs[r], &tcs[r] + 16), (s.name + std::string(16, '\0')).substr(0, 16));
+    }
+    for (size_t t = 0; t < seen.size(); ++t)
+        QVERIFY(seen[t] == sat.transponders[t].services.size() && tpt[t * 12 + 8] == seen[t]);
+    QCOMPARE(std::set<uint8_t>(tpt.begin() + long(12 * seen.size()), tpt.end()), std::set<uint8_t>{0});
 }
 
 QTEST_GUILESS_MAIN(DecoderTest)
