@@ -4,7 +4,6 @@
 #include "ui/controls.h"
 #include "ui/session.h"
 
-#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
