@@ -8,7 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 1)
         return 0;
-    QByteArray image(kDataImageSize, char(0xFF));
+    QByteArray image(kImageSize, char(0xFF));
     const size_t length = std::min<size_t>(size - 1, 0x10000);
     const size_t block = size_t(data[0] & 7) * 0x10000;
     const size_t at = (data[0] & 8) ? block + 0x10000 - length : block;
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check(listing.rows.size() <= size_t(kDirectoryMaxRows));
     for (const DirectoryRow &row : listing.rows) {
         if (row.isFile())
-            check(row.RowOffset > 0 && row.RowLength >= 0 && row.RowOffset + row.RowLength <= kDataImageSize);
+            check(row.RowOffset > 0 && row.RowLength >= 0 && row.RowOffset + row.RowLength <= kImageSize);
         if (row.RowLength != 0 || row.RowOffset != 0)
             check(row.text.size() == (row.damaged ? 48 : 27));
     }

@@ -6,9 +6,7 @@
 
 namespace {
 
-constexpr qint64 kBlockSize = 65536;
-constexpr int kBlocks = 8;
-constexpr int kModuleSlots = 16;
+constexpr int kBlocks = kImageSize / kImageBlockSize;
 constexpr int kModuleHeader = 16;
 constexpr int kEntrySize = 20;
 
@@ -25,8 +23,9 @@ public:
     {
         for (int b = 0; b < kBlocks && !listing_.cut; ++b) {
             add({"Block: " + QString::number(b) + "      ============="});
+            const qint64 block = b * qint64(kImageBlockSize);
             for (int m = 0; m < kModuleSlots && !listing_.cut; ++m)
-                addModule(b * kBlockSize, GetWord(bytes_, b * kBlockSize + 2 * m));
+                addModule(block, GetWord(bytes_, block + 2 * m));
         }
         return std::move(listing_);
     }
@@ -98,8 +97,8 @@ QString cannotWrite(const QString &name)
 
 DirectoryListing ListDirectory(const QByteArray &image)
 {
-    Q_ASSERT(image.size() == kDataImageSize);
-    if (image.size() != kDataImageSize)
+    Q_ASSERT(image.size() == kImageSize);
+    if (image.size() != kImageSize)
         return {};
     return ListingBuilder(image).build();
 }
@@ -121,9 +120,9 @@ bool ReadDataImage(const QString &name, QByteArray &image, QString &why)
         return false;
     }
     QByteArray data;
-    if (!ReadFileBytes(name, data, why, kDataImageSize))
+    if (!ReadFileBytes(name, data, why, kImageSize))
         return false;
-    if (data.size() < kDataImageSize) {
+    if (data.size() < kImageSize) {
         why = QStringLiteral("File is not 512K bytes !!!");
         return false;
     }
@@ -139,7 +138,7 @@ QString RowFileName(const DirectoryRow &row)
 QString SaveDirectoryFile(const QByteArray &image, const DirectoryRow &row, Prompter &prompter)
 {
     const QString name = RowFileName(row);
-    if (!row.isFile() || name.isEmpty() || image.size() != kDataImageSize)
+    if (!row.isFile() || name.isEmpty() || image.size() != kImageSize)
         return row.damaged ? name + " lies outside the image - Not saved." : QStringLiteral("Not saved.");
     switch (CheckOverwrite(prompter, name)) {
     case OverwriteAnswer::Refused: return QStringLiteral("Not saved.");
@@ -173,7 +172,7 @@ QString UpdateTables(QByteArray &image, const std::vector<DirectoryRow> &rows, c
     for (const DirectoryRow &row : rows) {
         if (!row.RowIsTPT && !row.RowIsTCS)
             continue;
-        if (row.damaged || updated.size() != kDataImageSize) {
+        if (row.damaged || updated.size() != kImageSize) {
             ++outside;
             continue;
         }

@@ -4,13 +4,13 @@
 // at +10, its entry count at +12 and 20-byte file entries from +16 (name,
 // offset from module + 12, length). Listing, saving one file and putting the
 // channel (TCS) and transponder (TPT) tables back, as plain code.
+#include "flash/image.h"
 #include "link/prompts.h"
 
 #include <QByteArray>
 #include <QString>
 #include <vector>
 
-constexpr int kDataImageSize = 524288;
 constexpr int kDirectoryMaxRows = 10000;
 
 // One row of the listing. Block and module rows have offset and length 0.
@@ -32,7 +32,7 @@ struct DirectoryListing {
     bool cut = false;       // the row table was full
 };
 
-// image must hold kDataImageSize bytes.
+// image must hold kImageSize bytes.
 DirectoryListing ListDirectory(const QByteArray &image);
 // "Done." or "Done." with what was damaged or left out.
 QString ListingStatus(const DirectoryListing &listing);

@@ -53,7 +53,6 @@ DataFlashWindow::DataFlashWindow(Session &session) : ToolWindow(session, "DL_Eff
     layout->addWidget(l2_);
 
     connect(cmdExt_, &QPushButton::clicked, this, &DataFlashWindow::Cmd_Ext_Click);
-    connect(lst_, &QListWidget::itemClicked, this, &DataFlashWindow::Lst_Click);
     connect(lst_, &QListWidget::currentRowChanged, this, &DataFlashWindow::Lst_Click);
     connect(cmdSave_, &QPushButton::clicked, this, &DataFlashWindow::Cmd_Save_Click);
     connect(cmdUpd_, &QPushButton::clicked, this, &DataFlashWindow::Cmd_Upd_Click);
@@ -80,8 +79,7 @@ void DataFlashWindow::extract()
     rows_.clear();
     cmdUpd_->setEnabled(false);
     const QString name = txtFile_->text();
-    if (FileExists(name))
-        l2_->setText("Reading " + name);
+    l2_->setText("Reading " + name);
     QString why;
     if (!ReadDataImage(name, FlashImage, why)) {
         l2_->setText(why);

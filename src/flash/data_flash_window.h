@@ -20,7 +20,7 @@ public:
     void Cmd_Save_Click();
     void Cmd_Upd_Click();
 
-    QByteArray FlashImage = QByteArray(kDataImageSize, '\0');
+    QByteArray FlashImage = QByteArray(kImageSize, '\0');
 
 private:
     void EnableControls(bool flag);

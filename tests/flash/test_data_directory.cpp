@@ -21,7 +21,7 @@ struct Entry {
     int length;
 };
 
-QByteArray Erased() { return QByteArray(kDataImageSize, char(0xFF)); }
+QByteArray Erased() { return QByteArray(kImageSize, char(0xFF)); }
 
 void PutLE(QByteArray &image, qint64 at, int value)
 {
@@ -139,7 +139,7 @@ private slots:
         QCOMPARE(listing.damaged, damaged);
         QCOMPARE(ListingStatus(listing), status);
         for (const DirectoryRow &row : listing.rows)
-            QVERIFY(!row.isFile() || row.RowOffset + row.RowLength <= kDataImageSize);
+            QVERIFY(!row.isFile() || row.RowOffset + row.RowLength <= kImageSize);
     }
 
     void saveAndUpdate()
@@ -177,14 +177,14 @@ private slots:
         QCOMPARE(image.mid(0x3050C, 3), QByteArray("abc"));             // the second module's TCS too
         QCOMPARE(image.mid(0x3050F, 1), before.mid(0x3050F, 1));
         QCOMPARE(ReadFile("image.bin"), image);
-        QCOMPARE(image.size(), kDataImageSize);
+        QCOMPARE(image.size(), kImageSize);
 
         QByteArray read;
         QString why;
         WriteFile("long.bin", image + "tail");
         QVERIFY(ReadDataImage("long.bin", read, why));
         QCOMPARE(read, image);
-        WriteFile("short.bin", image.left(kDataImageSize - 1));
+        WriteFile("short.bin", image.left(kImageSize - 1));
         QVERIFY(!ReadDataImage("short.bin", read, why));
         QCOMPARE(why, QString("File is not 512K bytes !!!"));
         QVERIFY(!ReadDataImage("absent.bin", read, why));
