@@ -3,8 +3,9 @@
 # holding a copy of data/<name>/. Header lines: "# sim-args: ARGS" for
 # kestrel-sim, "# kestrel-args: ARGS", "# expect-exit: N" (default 0).
 # <name>.post.sh then runs there under sh -e, with the commands of trace.log
-# one a line in commands.txt.
+# one a line in commands.txt, and KESTREL naming the program for a second run.
 kestrel=$1; script=$2; work=$3
+export KESTREL="$kestrel"
 name=$(basename "$script" .kscript)
 dir=$(cd "$(dirname "$script")" && pwd)
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
