@@ -322,19 +322,31 @@ bool BenchProgram()
 
 } // namespace
 
-QStringList AllBenchSections() { return {"link", "memsave", "eeprom", "program", "soak"}; }
+namespace {
+
+struct BenchSection {
+    const char *name;
+    bool (*run)();
+};
+const BenchSection kSections[] = {
+    {"link", BenchLink}, {"memsave", BenchMemSave}, {"eeprom", BenchEeprom},
+    {"program", BenchProgram}, {"soak", BenchSoak}, {"tables", BenchTables},
+};
+
+} // namespace
+
+QStringList AllBenchSections()
+{
+    QStringList names;
+    for (const BenchSection &section : kSections)
+        names << section.name;
+    return names;
+}
 
 bool RunBenchSection(const QString &name)
 {
-    if (name == "link")
-        return BenchLink();
-    if (name == "memsave")
-        return BenchMemSave();
-    if (name == "eeprom")
-        return BenchEeprom();
-    if (name == "program")
-        return BenchProgram();
-    if (name == "soak")
-        return BenchSoak();
+    for (const BenchSection &section : kSections)
+        if (name == section.name)
+            return section.run();
     return false;
 }

@@ -23,5 +23,7 @@ double CpuSeconds();          // user + system time of this process
 long ResidentKiB();           // resident set size now
 double WireSeconds(double characters, int baud);   // 10 bits per character
 
+bool BenchTables();   // in bench_tables.cpp
+
 QStringList AllBenchSections();
 bool RunBenchSection(const QString &name);

@@ -168,9 +168,13 @@ QString TcsLine(const ChannelTables &tables, int record)
     const std::span<const quint8> r = tcsRecord(tables, record);
     QString line = record < kTcsFileRecords ? QStringLiteral(" %1 ").arg(record + 1, 3, 10, QLatin1Char('0'))
                                             : QString::number(record + 1) + ' ';
+    // A comma would split the text file's line, a control character (a line
+    // feed above all) would break it: both show as blanks.
     QString name;
-    for (int k = 0; k < kNameSize && r[size_t(k)] != 0; ++k)
-        name += r[size_t(k)] == ',' ? QChar(' ') : QChar(r[size_t(k)]);
+    for (int k = 0; k < kNameSize && r[size_t(k)] != 0; ++k) {
+        const quint8 c = r[size_t(k)];
+        name += c == ',' || c < 0x20 || c == 0x7F ? QChar(' ') : QChar(c);
+    }
     line += name.leftJustified(kNameSize, ' ');
     line += ' ' + Hex2(r[kTcsUse]) + ' ' + Hex2(r[kTcsTp]);
     for (int field = kTcsSid; field <= kTcsPcr; field += 2)

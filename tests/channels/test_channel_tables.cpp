@@ -37,7 +37,7 @@ private slots:
     void lines()
     {
         ChannelTables t;
-        PutChannel(t, 0, "Das Erste, HD", 3, 28106);
+        PutChannel(t, 0, "Das Erste,\nHD", 3, 28106);   // comma and line feed would break a text line
         PutChannel(t, 1, "ABCDEFGHIJKLMNOPQ", 0xFF, 1);   // 17 characters: 16 kept, no zero byte
         QCOMPARE(TcsLine(t, 0), QString(" 001 Das Erste  HD    04 03 28124 28126 28128 28130 28132 28134"));
         QCOMPARE(TcsLine(t, 0).size(), 63);
