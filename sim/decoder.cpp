@@ -150,8 +150,10 @@ Reply Decoder::execute(std::string_view cmd)
         return memoryCommand(cmd);
     if (startsWith(cmd, "06"))
         return eepromCommand(cmd);
+    if (startsWith(cmd, "07"))
+        return {tuner_.tune(cmd).value_or(syntaxError("07"))};
     if (startsWith(cmd, "09"))
-        return demuxCommand(cmd);
+        return {tuner_.setPid(cmd).value_or(syntaxError("09"))};
     if (startsWith(cmd, "25"))
         return demodCommand(cmd);
     if (startsWith(cmd, "27"))
@@ -167,7 +169,7 @@ Reply Decoder::execute(std::string_view cmd)
         return {"100"};
     }
     // Families of the monitor that take no commands here.
-    for (std::string_view family : {"07", "10", "15", "31"})
+    for (std::string_view family : {"10", "15", "31"})
         if (startsWith(cmd, family))
             return {syntaxError(family)};
     return {"??E"};
@@ -243,13 +245,6 @@ Reply Decoder::eepromCommand(std::string_view cmd)
     for (size_t i = 0; i < bytes->size(); ++i)
         eeprom_[(*address + i) & kEepromAddressMask] = (*bytes)[i];
     return {"060"};
-}
-
-Reply Decoder::demuxCommand(std::string_view cmd)
-{
-    if (cmd.size() == 7 && cmd[2] >= '0' && cmd[2] <= '4' && isHexText(cmd.substr(3)))
-        return {std::string(cmd.substr(0, 3))};
-    return {syntaxError("09")};
 }
 
 Reply Decoder::demodCommand(std::string_view cmd)

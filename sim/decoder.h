@@ -8,6 +8,7 @@
 //             most significant first); the count form gives count/size such
 //             values in address order. 02 write: "020".
 //   06 read   "061" + the 4 address digits + 2 digits per byte; write "060".
+//   07        the code ("070"/"071") + "0" for a carrier, + "1" for none (tuner.h).
 //   09        "09" + the channel digit ("090".."094").
 //   25 read   "251" + 2 digits; 25 write ("250" + register + value): "250".
 //   27 read   the 9 command characters + 2 digits per byte; write: the
@@ -23,6 +24,7 @@
 
 #include "flash_bank.h"
 #include "sparse_memory.h"
+#include "tuner.h"
 
 #include <array>
 #include <cstdint>
@@ -76,6 +78,7 @@ public:
 
     SparseMemory& memory() { return memory_; }
     FlashBank& flash() { return flash_; }
+    Tuner& tuner() { return tuner_; }
     std::array<uint8_t, kEepromSize>& eeprom() { return eeprom_; }
     std::array<uint8_t, 256>& demodRegisters() { return demod_; }
     bool inServiceMode() const { return serviceMode_; }
@@ -88,7 +91,6 @@ public:
 private:
     Reply memoryCommand(std::string_view cmd);
     Reply eepromCommand(std::string_view cmd);
-    Reply demuxCommand(std::string_view cmd);
     Reply demodCommand(std::string_view cmd);
     Reply i2cCommand(std::string_view cmd);
     Reply eraseCommand(std::string_view cmd);
@@ -103,6 +105,7 @@ private:
     std::array<uint8_t, 256> demod_{};
     std::array<uint8_t, 256> audio_{};
     bool serviceMode_ = false;
+    Tuner tuner_{defaultSatellite()};
 };
 
 }  // namespace sim

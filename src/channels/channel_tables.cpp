@@ -242,19 +242,7 @@ QString RemoveSpaces(const QString &text)
 
 qint64 NumericValue(const QString &text)
 {
-    int i = 0;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        ++i;
-    while (i < text.size() && text[i].isDigit())
-        ++i;
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        while (i < text.size() && text[i].isDigit())
-            ++i;
-    }
-    bool ok = false;
-    const double v = text.left(i).toDouble(&ok);
-    return ok ? std::llround(std::clamp(v, -1e15, 1e15)) : 0;
+    return std::llround(LeadingValue(text));
 }
 
 QStringList LineItems(const QString &line)

@@ -4,6 +4,7 @@
 // channels list editor holds them, their list lines and their binary and
 // text files. Plain code: the editor window only calls these.
 #include "link/prompts.h"
+#include "tune/tune_command.h"
 
 #include <QString>
 #include <QStringList>
@@ -24,8 +25,6 @@ enum TcsField { kTcsUse = 16, kTcsTp = 17, kTcsSid = 18, kTcsVpid = 20, kTcsApid
 // Offsets inside a TPT record.
 enum TptField { kTptFrequency = 0, kTptTid = 4, kTptNid = 6, kTptChn = 8, kTptSr = 9, kTptFec = 10, kTptLnb = 11 };
 
-constexpr qint32 kLowOscillatorKHz = 9750000;
-constexpr qint32 kHighOscillatorKHz = 10600000;
 
 struct ChannelTables {
     std::array<quint8, kTcsMaxRecords * kTcsRecordSize> TcsTable{};

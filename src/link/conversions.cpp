@@ -1,5 +1,7 @@
 #include "link/conversions.h"
 
+#include <algorithm>
+
 QString Hex8(qint32 v)
 {
     return QStringLiteral("%1").arg(quint32(v), 8, 16, QLatin1Char('0')).toUpper();
@@ -69,6 +71,27 @@ qint32 GetWord(std::span<const quint8> bytes, qint64 i)
 QString Dec5(qint32 n)
 {
     return (QStringLiteral("0000") + QString::number(n)).right(5);
+}
+
+double LeadingValue(const QString &text)
+{
+    QString number;
+    bool digits = false, point = false;
+    for (const QChar c : text) {
+        if (c == ' ')
+            continue;
+        if ((c == '-' || c == '+') && number.isEmpty())
+            number += c;
+        else if (c.isDigit() && c.unicode() < 128)
+            digits = true, number += c;
+        else if (c == '.' && !point)
+            point = true, number += c;
+        else
+            break;
+    }
+    bool ok = false;
+    const double v = digits ? number.toDouble(&ok) : 0;
+    return ok ? std::clamp(v, -1e15, 1e15) : 0;
 }
 
 int CountCR(const QString &t)

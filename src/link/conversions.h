@@ -16,5 +16,7 @@ qint32 Add32(qint32 a, qint32 b);       // wraps around
 qint32 Mul32(qint32 a, qint32 f);       // only the low 14 bits of f count
 qint32 GetWord(std::span<const quint8> bytes, qint64 i);  // little-endian 16 bits; i + 1 must be inside
 QString Dec5(qint32 n);
+// The decimal number at the start of text, blanks skipped; 0 when there is none.
+double LeadingValue(const QString &text);
 int CountCR(const QString &t);
 QString BytesToStr(std::span<const quint8> bytes, qint64 start, int count);

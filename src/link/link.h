@@ -55,6 +55,7 @@ public:
 signals:
     void commandShown(const QString &command);   // the command box shows command, the reply box empties
     void replyShown(const QString &text);        // the reply box shows text
+    void replyAppended(const QString &text);     // text follows the reply on display
     void deviceLost(const QString &device, const QString &reason);
     void logFailed(const QString &reason);
     // A command has gone to the port; its reply is still to come.

@@ -69,6 +69,8 @@ MainWindow::MainWindow(Session &session) : s_(session)
         txtD2P_->clear();
     });
     connect(&s_.link, &Link::replyShown, this, [this](const QString &text) { SetBoxText(txtD2P_, text); });
+    connect(&s_.link, &Link::replyAppended, this,
+            [this](const QString &text) { SetBoxText(txtD2P_, BoxText(txtD2P_) + text); });
     connect(&s_.link, &Link::deviceLost, this, &MainWindow::onDeviceLost);
     connect(&s_.link, &Link::logFailed, this, [this](const QString &reason) {
         AppendBoxText(txtD2P_, "\r\nLogging failed: " + reason);

@@ -1,10 +1,12 @@
 #include "main/tool_windows.h"
 
+#include "channels/channels_editor_window.h"
 #include "eeprom/ee_window.h"
 #include "flash/data_flash_window.h"
 #include "flash/flash_window.h"
 #include "memory/mem_window.h"
 #include "memory/reg_window.h"
+#include "tune/tune_window.h"
 #include "ui/window_registry.h"
 
 // Each window class takes the session in its constructor and shows itself
@@ -22,4 +24,6 @@ void RegisterToolWindows(WindowRegistry &registry)
     Add<EeWindow>(registry, "DL_EE");
     Add<FlashWindow>(registry, "DL_Flh");
     Add<DataFlashWindow>(registry, "DL_Eff");
+    Add<TuneWindow>(registry, "DL_Tune");
+    Add<ChannelsEditorWindow>(registry, "DL_TCS");
 }
