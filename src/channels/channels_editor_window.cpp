@@ -206,11 +206,14 @@ void ChannelsEditorWindow::TuneAndDemux()
         if (!FillChannel(tables, lTcs_->currentRow(), boxes, transponder))
             return;
         tune->setBoxes(boxes);
-        if (!link().PortIsOpen)
-            return;
-        for (const char *off : {"090FFFF", "091FFFF", "094FFFF"})
-            link().SendCmd(off, false);
+        // With the port closed the transponder still fills the tuning boxes; nothing is sent.
+        const bool open = link().PortIsOpen;
+        if (open)
+            for (const char *off : {"090FFFF", "091FFFF", "094FFFF"})
+                link().SendCmd(off, false);
         TuneTransponder(transponder);
+        if (!open)
+            return;
         link().Wait(100);
         if (!tune || isClosing() || link().RxBuf.left(4) != TuneWindow::lastTunePrefix + '0')
             return;

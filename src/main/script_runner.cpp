@@ -1,6 +1,7 @@
 #include "main/script_runner.h"
 
 #include "ui/session.h"
+#include "ui/tool_window.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -253,14 +254,16 @@ ScriptRunner::Outcome ScriptRunner::malformed(const ScriptStatement &st, const Q
 
 QWidget *ScriptRunner::window(const QString &name) const
 {
+    // A closed window may linger hidden until its operation has unwound: the
+    // window that is still open wins, then the one on screen.
+    const auto rank = [](const QWidget *w) {
+        const auto *tool = qobject_cast<const ToolWindow *>(w);
+        return (tool && tool->isClosing() ? 0 : 2) + (w->isVisible() ? 1 : 0);
+    };
     QWidget *found = nullptr;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (w->objectName() != name)
-            continue;
-        // A window closed in the middle of an operation may linger hidden.
-        if (!found || (w->isVisible() && !found->isVisible()))
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == name && (!found || rank(w) > rank(found)))
             found = w;
-    }
     return found;
 }
 

@@ -1,7 +1,29 @@
-# Channel 1 renamed, transponder 1's symbol rate code changed, as an editor would.
+# The editor's double clicks: channel 21 and transponder 1 tuned, the
+# padding record silent, channel 1 tuned through a reloaded tuning window.
+cat > expected.txt <<'END'
+090FFFF
+091FFFF
+094FFFF
+070102425022750001002
+0940661
+0910662
+0900661
+070097900022750002002
+090FFFF
+091FFFF
+094FFFF
+070097900022750002002
+0940102
+0910102
+090FFFF
+END
+grep -v '^0201' commands.txt | cmp expected.txt -
+# Channel 1 renamed and transponder 1 moved to 10750000 kHz (an IF of
+# 1000000000 Hz) where no carrier
+# is, as an editor would.
 cp TCS TCS.read; cp TPT TPT.read
 printf 'KESTREL TEST\000\000\000\000' | dd of=TCS conv=notrunc status=none
-printf '\001' | dd of=TPT bs=1 seek=9 conv=notrunc status=none
+printf '\073\232\312\000' | dd of=TPT conv=notrunc status=none
 "$KESTREL" --script update.kscript --sim --sim-args "--state st --trace trace2.log"
 # The image and the programmed flash hold the edited tables where the read
 # ones were, and nothing else changed.
@@ -10,6 +32,9 @@ tail -c +$((0x931)) flash512k.bin | head -c $((0x7512)) | cmp - TCS
 head -c 524288 st/flash.bin | cmp - flash512k.bin
 cmp -i 16 TCS.read TCS
 [ "$(head -c 12 TCS)" = 'KESTREL TEST' ]
-[ "$(cmp -l TPT.read TPT | awk '{ print $1, $2, $3 }')" = '10 0 1' ]
-# Only block 0 and 1 were erased.
+cmp -i 4 TPT.read TPT
+# Only the first erase block was erased; channel 1 got the PID resets and
+# the tune, but no PIDs.
 [ "$(grep -c '000C0030$' trace2.log)" -eq 1 ]
+grep '^> 0[79]' trace2.log | sed 's/^> //' > tuned.txt
+printf '%s\n' 090FFFF 091FFFF 094FFFF 070100000022750002002 | cmp - tuned.txt
