@@ -6,6 +6,7 @@
 #include "flash/flash_window.h"
 #include "memory/mem_window.h"
 #include "memory/reg_window.h"
+#include "si/si_window.h"
 #include "tune/tune_window.h"
 #include "ui/window_registry.h"
 
@@ -26,4 +27,5 @@ void RegisterToolWindows(WindowRegistry &registry)
     Add<DataFlashWindow>(registry, "DL_Eff");
     Add<TuneWindow>(registry, "DL_Tune");
     Add<ChannelsEditorWindow>(registry, "DL_TCS");
+    Add<SiWindow>(registry, "DL_Pid");
 }

@@ -1,0 +1,29 @@
+#pragma once
+// The reply of command 31 ("310", one line of hexadecimal byte pairs per
+// section, each ended by CR, then LF) split into the store's tables, the
+// table list and the channels of the TS info tables (table id 0x42).
+#include "si/si_store.h"
+
+inline const QString kSiRequest = QStringLiteral("310");
+inline const QString kNotTuned = QStringLiteral("3101");
+constexpr int kSiSilenceMs = 30000;   // counted from the last character received
+
+// What the window shows once the reply is in.
+struct CaptureResult {
+    QString status;          // L1
+    QString textAppend;      // appended to Txt ("No readback!")
+    QStringList tableLines;  // LLst
+    QStringList channelLines;// CLst
+    bool tsInfo = false;     // channels were looked for: select the first table, enable Save
+    QString fileName;        // FN, with tsInfo
+};
+
+// True once the reply is complete: it ends with CR LF.
+bool SiReplyComplete(const QString &rxBuf);
+// Steps after the wait: splits rxBuf (received so far; timedOut when the
+// decoder fell silent) into store. A line longer than a table is cut, more
+// than 255 lines or 256 channels are cut, each with a note in the status.
+CaptureResult SplitCapture(SiStore &store, const QString &rxBuf, bool timedOut);
+// The LLst line of table t.
+QString TableListLine(const SiStore &store, int t);
+QString ChannelListLine(const SiStore &store, int c);

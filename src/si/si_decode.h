@@ -1,0 +1,24 @@
+#pragma once
+// The captured tables as text: a heading and dump per table, and per channel
+// its service line and program map (streams, descriptors, conditional
+// access). Decoding a channel records the PIDs it needs in DemuxPids. Every
+// read stays inside its table: a length that leads past the table's end
+// stops that loop or descriptor with kBeyondTable.
+#include "si/si_store.h"
+
+inline const QString kCrLf = QStringLiteral("\r\n");
+inline const QString kBeyondTable = QStringLiteral("!! The lengths lead past the end of the table.\r\n");
+
+struct DecodeOptions {
+    bool avOnly = false;        // Show Audio and Video PIDs only
+    bool hideUnknown = false;   // Don't show 'unknow' ES_Info
+};
+
+QString TableText(const SiStore &store, int t);
+// Dump of the section body whose 12-bit length field is at pos, pos+1.
+QString HexDisp(const SiStore &store, int pos, int t);
+// Service line and program map of channel c; refills DemuxPids 0 to 6.
+QString ChDisp(SiStore &store, int c, const DecodeOptions &options);
+QString PmtText(SiStore &store, int t, const DecodeOptions &options);
+// The descriptor loop whose 12-bit length field is at pos, pos+1.
+QString IDsp(SiStore &store, int pos, int t, const DecodeOptions &options);

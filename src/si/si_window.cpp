@@ -1,0 +1,216 @@
+#include "si/si_window.h"
+
+#include "link/conversions.h"
+#include "link/link.h"
+#include "link/prompts.h"
+#include "si/si_capture.h"
+#include "tune/tune_window.h"
+#include "ui/controls.h"
+#include "ui/session.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QListWidget *ListFrame(QWidget *parent, QVBoxLayout *layout, const char *name, const char *caption,
+                       const QStringList &columns)
+{
+    auto *frame = new QGroupBox(caption, parent);
+    auto *inner = new QVBoxLayout(frame);
+    auto *labels = new QHBoxLayout;
+    for (const QString &column : columns)
+        labels->addWidget(new QLabel(column, frame));
+    labels->addStretch();
+    inner->addLayout(labels);
+    auto *list = new QListWidget(frame);
+    list->setObjectName(name);
+    list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    inner->addWidget(list);
+    layout->addWidget(frame, 1);
+    return list;
+}
+
+} // namespace
+
+SiWindow::SiWindow(Session &session) : ToolWindow(session, "DL_Pid", "SI Data (Command 31)")
+{
+    auto *layout = new QHBoxLayout(this);
+    auto *left = new QVBoxLayout;
+    cmdRead_ = NamedButton(this, "Cmd_Read", "Read SI Data");
+    left->addWidget(cmdRead_);
+    txt_ = NamedTextArea(this, "Txt", true);
+    left->addWidget(txt_, 1);
+    l1_ = NamedLabel(this, "L1", QString());
+    left->addWidget(l1_);
+    layout->addLayout(left, 3);
+
+    auto *right = new QVBoxLayout;
+    lLst_ = ListFrame(this, right, "LLst", "Tables (Click to show raw data)", {"ContentID", "Len", "TableID"});
+    cLst_ = ListFrame(this, right,
+                      "CLst", "Channels list from TS Info Table (Click to show details, DoubleClick to set Demux)",
+                      {"SID", "Provider Name", "Service Name", "CAMode"});
+    auto *saveRow = new QHBoxLayout;
+    fn_ = NamedLineEdit(this, "FN", QString());
+    cmdSave_ = NamedButton(this, "Cmd_Save", "Save to text file");
+    cmdSave_->setEnabled(false);
+    o1_[1] = NamedOption(this, IndexedName("O1", 1), "Details", true);
+    o1_[0] = NamedOption(this, IndexedName("O1", 0), "Raw Data", false);
+    for (QWidget *w : {static_cast<QWidget *>(fn_), static_cast<QWidget *>(cmdSave_), static_cast<QWidget *>(o1_[1]),
+                       static_cast<QWidget *>(o1_[0])})
+        saveRow->addWidget(w);
+    right->addLayout(saveRow);
+    auto *details = NamedFrame(this, "Frame_Details", "Details");
+    auto *detailsLayout = new QHBoxLayout(details);
+    chk_[1] = NamedCheck(details, IndexedName("Chk", 1), "Don't show 'unknow' ES_Info", false);
+    chk_[0] = NamedCheck(details, IndexedName("Chk", 0), "Show Audio and Video PIDs only", false);
+    detailsLayout->addWidget(chk_[1]);
+    detailsLayout->addWidget(chk_[0]);
+    right->addWidget(details);
+    layout->addLayout(right, 2);
+
+    connect(cmdRead_, &QPushButton::clicked, this, &SiWindow::Cmd_Read_Click);
+    connect(lLst_, &QListWidget::currentRowChanged, this, &SiWindow::LLst_Click);
+    connect(lLst_, &QListWidget::itemClicked, this, &SiWindow::LLst_Click);
+    connect(cLst_, &QListWidget::currentRowChanged, this, &SiWindow::CLst_Click);
+    connect(cLst_, &QListWidget::itemClicked, this, &SiWindow::CLst_Click);
+    connect(cLst_, &QListWidget::itemDoubleClicked, this, &SiWindow::CLst_DblClick);
+    connect(cmdSave_, &QPushButton::clicked, this, &SiWindow::Cmd_Save_Click);
+}
+
+DecodeOptions SiWindow::options() const { return {chk_[0]->isChecked(), chk_[1]->isChecked()}; }
+
+QString SiWindow::ChDisp(int c) { return ::ChDisp(store_, c, options()); }
+
+void SiWindow::Cmd_Read_Click()
+{
+    // The whole capture is one transaction: InCommand, not Busy, keeps every other sender out.
+    runAction([this] {
+        lLst_->clear();
+        cLst_->clear();
+        cmdSave_->setEnabled(false);
+        store_.ChannelCount = 0;
+        SetBoxText(txt_, "Please wait (about 60 sec.) command 31 can't be stopped.");
+        link().InCommand = true;
+        const bool tuned = receive();
+        link().disarmTimer();
+        link().InCommand = false;
+        if (tuned)
+            showCapture(SplitCapture(store_, link().RxBuf, link().TimedOut || !link().PortIsOpen));
+    }, false);
+}
+
+bool SiWindow::receive()
+{
+    Link &l = link();
+    l.RxBuf.clear();
+    if (!l.writeRaw(kSiRequest))
+        return true;   // nothing came back: "No readback!"
+    l.armTimer(kSiSilenceMs);
+    l1_->clear();
+    qsizetype last = 0;
+    for (;;) {
+        l.runUntil([&l, last] {
+            return SiReplyComplete(l.RxBuf) || l.TimedOut || l.RxBuf.size() != last || !l.PortIsOpen;
+        });
+        if (SiReplyComplete(l.RxBuf) || l.TimedOut || !l.PortIsOpen || session_.quitting())
+            return true;
+        if (l.RxBuf.startsWith(kNotTuned)) {
+            SetBoxText(txt_, kNotTuned + " : Not Tuned!");
+            return false;
+        }
+        // The silence is counted from the last character, not from the request.
+        last = l.RxBuf.size();
+        l1_->setText(' ' + QString::number(last));
+        l.armTimer(kSiSilenceMs);
+    }
+}
+
+void SiWindow::showCapture(const CaptureResult &r)
+{
+    if (!r.textAppend.isEmpty())
+        SetBoxText(txt_, BoxText(txt_) + r.textAppend);
+    l1_->setText(r.status);
+    lLst_->addItems(r.tableLines);
+    cLst_->addItems(r.channelLines);
+    if (!r.tsInfo)
+        return;
+    lLst_->setCurrentRow(0);   // shows the first table
+    fn_->setText(r.fileName);
+    cmdSave_->setEnabled(true);
+}
+
+void SiWindow::LLst_Click()
+{
+    const int row = lLst_->currentRow();
+    if (row >= 0 && row < store_.TableCount)
+        SetBoxText(txt_, TableText(store_, row));
+}
+
+void SiWindow::CLst_Click()
+{
+    const int row = cLst_->currentRow();
+    if (row >= 0 && row < store_.ChannelCount)
+        SetBoxText(txt_, ChDisp(row));
+}
+
+void SiWindow::CLst_DblClick()
+{
+    runAction([this] {
+        const std::array<qint32, 8> pids = store_.DemuxPids;
+        QString status;
+        if (pids[kAudioPid] != kNoPid)
+            status = "Audio-OK ";
+        if (pids[kVideoPid] != kNoPid)
+            status += "Video-OK ";
+        l1_->setText(status.isEmpty() ? QStringLiteral("Nothing to Demux!") : status);
+        if (status.isEmpty())
+            return;
+        for (const char *off : {"090FFFF", "091FFFF", "094FFFF"})
+            link().SendCmd(off, false);
+        QPointer<TuneWindow> tune = qobject_cast<TuneWindow *>(session_.windows.create("DL_Tune", true));
+        if (!tune || isClosing())
+            return;
+        TuneBoxes boxes = tune->boxes();
+        boxes.pids[0] = Dec5(pids[kVideoPid]);
+        boxes.pids[1] = Dec5(pids[kAudioPid]);
+        boxes.pids[3] = Dec5(pids[kPcrPid]);
+        tune->setBoxes(boxes);
+        tune->Cmd_Dec_Click(4);
+        tune->Cmd_Dec_Click(2);
+        link().Wait(500);
+        if (tune && !isClosing())
+            tune->Cmd_Dec_Click(1);
+    }, false);
+}
+
+void SiWindow::Cmd_Save_Click()
+{
+    if (link().linkBusy())
+        return;
+    const QString name = fn_->text();
+    if (!AskOverwrite(*session_.prompter, name))
+        return;
+    QString report;
+    if (o1_[0]->isChecked()) {
+        for (int t = 0; t < store_.TableCount; ++t)
+            report += TableText(store_, t) + kCrLf;
+    } else {
+        for (int c = 0; c < cLst_->count() && c < store_.ChannelCount; ++c)
+            report += ChDisp(c) + kCrLf;
+    }
+    if (report.isEmpty())
+        return;   // nothing to report: the file stays empty
+    QString why;
+    l1_->setText(WriteFileBytes(name, report.toLatin1(), why) ? QStringLiteral("Text Saved.") : why);
+}
