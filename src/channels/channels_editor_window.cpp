@@ -217,10 +217,6 @@ void ChannelsEditorWindow::TuneAndDemux()
         link().Wait(100);
         if (!tune || isClosing() || link().RxBuf.left(4) != TuneWindow::lastTunePrefix + '0')
             return;
-        tune->Cmd_Dec_Click(4);
-        tune->Cmd_Dec_Click(2);
-        link().Wait(500);
-        if (tune && !isClosing())
-            tune->Cmd_Dec_Click(1);
+        tune->SetChannelPids();
     }, false);
 }

@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -178,7 +177,7 @@ void SiWindow::CLst_DblClick()
             return;
         for (const char *off : {"090FFFF", "091FFFF", "094FFFF"})
             link().SendCmd(off, false);
-        QPointer<TuneWindow> tune = qobject_cast<TuneWindow *>(session_.windows.create("DL_Tune", true));
+        auto *tune = qobject_cast<TuneWindow *>(session_.windows.create("DL_Tune", true));
         if (!tune || isClosing())
             return;
         TuneBoxes boxes = tune->boxes();
@@ -186,11 +185,7 @@ void SiWindow::CLst_DblClick()
         boxes.pids[1] = Dec5(pids[kAudioPid]);
         boxes.pids[3] = Dec5(pids[kPcrPid]);
         tune->setBoxes(boxes);
-        tune->Cmd_Dec_Click(4);
-        tune->Cmd_Dec_Click(2);
-        link().Wait(500);
-        if (tune && !isClosing())
-            tune->Cmd_Dec_Click(1);
+        tune->SetChannelPids();
     }, false);
 }
 

@@ -145,6 +145,17 @@ void TuneWindow::Cmd_Dec_Click(int index)
     });
 }
 
+void TuneWindow::SetChannelPids()
+{
+    // Runs as an action of this window, so a close during the pause waits for it to end.
+    runAction([this] {
+        Cmd_Dec_Click(4);
+        Cmd_Dec_Click(2);
+        link().Wait(500);
+        Cmd_Dec_Click(1);   // ignored once the window is closing
+    }, false);
+}
+
 void TuneWindow::tune(const TuneBoxes &b)
 {
     link().CmdTimeout = kTuneTimeoutMs;

@@ -21,6 +21,8 @@ public:
     // 0 TUNE, 1 V-PID, 2 A-PID, 3 Text, 4 PCR; another index only corrects
     // the boxes. Ignored while a transaction or an operation runs.
     void Cmd_Dec_Click(int index);
+    // PCR, audio, and after a pause video: the PIDs of a channel change.
+    void SetChannelPids();
     // The boxes as the controls hold them, and set as a user would type and
     // click them (the oscillator boxes stay complementary).
     TuneBoxes boxes() const;
