@@ -150,8 +150,19 @@ Reply Decoder::execute(std::string_view cmd)
         return memoryCommand(cmd);
     if (startsWith(cmd, "06"))
         return eepromCommand(cmd);
+    if (startsWith(cmd, "072")) {
+        const std::optional<SweepStep> step = tuner_.sweep(cmd);
+        if (!step)
+            return {syntaxError("07")};
+        Reply reply{step->status};
+        reply.laterLine = step->result;
+        reply.laterMs = step->resultDelayMs;
+        return reply;
+    }
     if (startsWith(cmd, "07"))
         return {tuner_.tune(cmd).value_or(syntaxError("07"))};
+    if (startsWith(cmd, "15"))
+        return {tuner_.lnbControl(cmd).value_or(syntaxError("15"))};
     if (startsWith(cmd, "09"))
         return {tuner_.setPid(cmd).value_or(syntaxError("09"))};
     if (startsWith(cmd, "25"))
@@ -169,7 +180,7 @@ Reply Decoder::execute(std::string_view cmd)
         return {"100"};
     }
     // Families of the monitor that take no commands here.
-    for (std::string_view family : {"10", "15", "31"})
+    for (std::string_view family : {"10", "31"})
         if (startsWith(cmd, family))
             return {syntaxError(family)};
     return {"??E"};

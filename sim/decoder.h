@@ -8,7 +8,8 @@
 //             most significant first); the count form gives count/size such
 //             values in address order. 02 write: "020".
 //   06 read   "061" + the 4 address digits + 2 digits per byte; write "060".
-//   07        the code ("070"/"071") + "0" for a carrier, + "1" for none (tuner.h).
+//   07        the code ("070"/"071") + "0" for a carrier, + "1" for none; 072 sweeps (tuner.h).
+//   15        "151" + the LNB control byte; "150" + byte writes it: "150".
 //   09        "09" + the channel digit ("090".."094").
 //   25 read   "251" + 2 digits; 25 write ("250" + register + value): "250".
 //   27 read   the 9 command characters + 2 digits per byte; write: the
@@ -52,6 +53,8 @@ struct Reply {
     int delayMs = 0;  // processing time before the reply leaves
     int newBaud = 0;  // line speed to switch to once the reply is out; 0 keeps it
     std::optional<std::pair<uint32_t, uint32_t>> memoryRead;  // address and length a read covered
+    std::string laterLine;  // a second line the monitor sends on its own, laterMs after the reply
+    int laterMs = 0;
 };
 
 // Line speeds and the values of the 16-bit speed register at 20004000 that select them.

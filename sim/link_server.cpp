@@ -235,6 +235,10 @@ void LinkServer::handleCommand(const std::string& command, Nanos receivedAt)
             scheduleBytes(lineFreeAt_ + kJunkDelay, std::string(kJunkCharacters));
         }
     }
+    if (!reply.laterLine.empty()) {
+        trace_.line("< " + printable(reply.laterLine) + " (later)");
+        scheduleBytes(lineFreeAt_ + reply.laterMs * kNanosPerMilli, reply.laterLine + "\r");
+    }
     if (reply.newBaud) {
         schedule({Event::Kind::SetSpeed, lineFreeAt_, {}, reply.newBaud});
         scheduledBaud_ = reply.newBaud;

@@ -59,6 +59,46 @@ const Transponder* Tuner::find(uint32_t intermediateKHz, bool highBand, char pol
     return nullptr;
 }
 
+std::optional<SweepStep> Tuner::sweep(std::string_view cmd)
+{
+    if (cmd.size() == kSweepCommand.size() + 3 && cmd.substr(0, kSweepCommand.size()) == kSweepCommand
+        && cmd[kSweepCommand.size()] >= '1' && cmd[kSweepCommand.size()] <= '4' && cmd.substr(cmd.size() - 2) == "00") {
+        sweepDigit_ = cmd[kSweepCommand.size()] - '0';
+        sweepFromKHz_ = 0;
+    } else if (cmd != "072" || sweepDigit_ == 0) {
+        return std::nullopt;
+    }
+    const int bits = sweepDigit_ - 1;
+    const bool horizontal = (bits & 1) || (lnbByte_ & 0x08);
+    const bool high = (bits & 2) || (lnbByte_ & 0x10);
+    const Transponder* next = nullptr;
+    for (const Transponder& tp : satellite_.transponders)
+        if (tp.highBand() == high && (tp.polarisation == 'H') == horizontal && tp.intermediateKHz() > sweepFromKHz_
+            && (!next || tp.intermediateKHz() < next->intermediateKHz()))
+            next = &tp;
+    if (!next) {
+        sweepDigit_ = 0;
+        return SweepStep{"072000000", "", 0};
+    }
+    sweepFromKHz_ = next->intermediateKHz();
+    // Result: "072", the IF in kHz as 6 hex digits, the symbol rate in 100 sym/s as 6 digits, the code rate, "0".
+    std::string rate = std::to_string(next->symbolRate * 10);
+    rate.insert(0, 6 - rate.size(), '0');
+    return SweepStep{"072100000", "072" + toHex(next->intermediateKHz(), 6) + rate + char('0' + next->fecCode) + "0",
+                     kSearchMs};
+}
+
+std::optional<std::string> Tuner::lnbControl(std::string_view cmd)
+{
+    if (cmd == "151")
+        return "151" + toHex(lnbByte_, 2);
+    if (cmd.size() == 5 && cmd.substr(0, 3) == "150" && isHexText(cmd.substr(3))) {
+        lnbByte_ = static_cast<uint8_t>(*parseHex(cmd.substr(3)));
+        return "150";
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> Tuner::setPid(std::string_view cmd)
 {
     if (cmd.size() != 7 || cmd[2] < '0' || cmd[2] > '4' || !isHexText(cmd.substr(3)))

@@ -1,12 +1,16 @@
 #include "channels/channels_editor_window.h"
 
+#include "channels/channel_scan.h"
 #include "channels/channel_tuning.h"
+#include "link/conversions.h"
 #include "link/link.h"
+#include "si/si_window.h"
 #include "tune/tune_window.h"
 #include "ui/controls.h"
 #include "ui/session.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -143,18 +147,25 @@ void ChannelsEditorWindow::Cmd_Click(int index)
     case 3:
         result = SaveText(tables, ListTexts(lTcs_), ListTexts(lTpt_), prompter, fn1_->text(), fn2_->text());
         break;
-    default: return;   // the scans
+    case 4: channelScan(); return;
+    default: transponderScan(); return;
     }
     l2_->setText(result.status);
     // A binary load empties the lists whatever it finds; a failed text load changes nothing.
-    if (index == 0 || result.relist) {
+    if (index == 0 && !result.relist) {
         lTcs_->clear();
         lTpt_->clear();
     }
-    if (result.relist) {
-        lTcs_->addItems(TcsLines(tables));
-        lTpt_->addItems(TptLines(tables));
-    }
+    if (result.relist)
+        relistTables();
+}
+
+void ChannelsEditorWindow::relistTables()
+{
+    lTcs_->clear();
+    lTpt_->clear();
+    lTcs_->addItems(TcsLines(tables));
+    lTpt_->addItems(TptLines(tables));
 }
 
 void ChannelsEditorWindow::LTcs_Click()
@@ -219,4 +230,146 @@ void ChannelsEditorWindow::TuneAndDemux()
             return;
         tune->SetChannelPids();
     }, false);
+}
+
+void ChannelsEditorWindow::transponderScan()
+{
+    if (!chk2_[0]->isChecked() && !chk2_[1]->isChecked() && !chk2_[2]->isChecked() && !chk2_[3]->isChecked())
+        return;
+    runAction([this] {
+        const bool lnbControl = chk2_[4]->isChecked();
+        if (lnbControl)
+            lnbByteFound_ = HexToByte(link().SendCmd("151", false).right(2));
+        bool completed = true;
+        for (int band = 1; band <= 4 && completed; ++band)
+            if (chk2_[band - 1]->isChecked())
+                completed = sweepBand(band, lnbControl);
+        // The LNB gets back the control byte it had before the scan.
+        if (lnbControl)
+            link().SendCmd("150" + Hex2(lnbByteFound_), true);
+        if (completed) {
+            l2_->setText("Done.");
+            l3_->clear();
+        }
+    });
+}
+
+bool ChannelsEditorWindow::sweepBand(int band, bool lnbControl)
+{
+    Link &l = link();
+    l3_->clear();
+    l2_->setText(ScanningText(band));
+    // Set before the band as well as after each carrier, so the first carrier is
+    // already found on the band's polarisation and the bits of another band are gone.
+    if (lnbControl)
+        l.SendCmd("150" + Hex2((lnbByteFound_ & ~(kLnbHorizontalBit | kLnbHighBandBit)) | LnbBitsForBand(band)),
+                  true);
+    QString status = l.SendCmd(SweepCommand(band, lnbControl), true);
+    while (SweepGoesOn(status)) {
+        if (StopFlag) {
+            l2_->setText("User Break.");
+            return false;
+        }
+        if (tables.TptCount >= kTptMaxRecords) {
+            l2_->setText("Too many transponders!");
+            return false;
+        }
+        l.armTimer(kSweepResultWaitMs);
+        l.runUntil([&l] { return CountCR(l.RxBuf) >= 2 || l.TimedOut; });
+        l.disarmTimer();
+        if (l.TimedOut)
+            continue;
+        const std::optional<SweepResult> result = ParseSweepResult(l.RxBuf, status);
+        if (!result)
+            break;
+        l3_->setText(ProgressText(result->intermediateKHz));
+        AppendTransponder(tables, *result, band);
+        lTpt_->clear();
+        lTpt_->addItems(TptLines(tables));
+        lTpt_->setCurrentRow(lTpt_->count() - 1);
+        if (lnbControl && (band == 2 || band == 4))
+            setLnbBits(band);
+        status = l.SendCmd(kSweepNext, true);
+    }
+    return true;
+}
+
+void ChannelsEditorWindow::setLnbBits(int band)
+{
+    const int byte = HexToByte(link().SendCmd("151", false).right(2)) | LnbBitsForBand(band);
+    link().SendCmd("150" + Hex2(byte), true);
+}
+
+void ChannelsEditorWindow::channelScan()
+{
+    const int selected = lTpt_->currentRow();
+    if (tables.TptCount == 0 || selected < 0)
+        return;
+    // Busy stays clear: the tuning and SI windows refuse to work while it is set.
+    runAction([this, selected] {
+        const int last = o1_[0]->isChecked() ? selected : tables.TptCount - 1;
+        for (int tp = selected; tp <= last; ++tp) {
+            if (StopFlag) {
+                l2_->setText("User Break.");
+                return;
+            }
+            lTpt_->setCurrentRow(tp);
+            ScanTransponder(tp);
+        }
+        l2_->setText("Done.");
+    }, false);
+}
+
+void ChannelsEditorWindow::ScanTransponder(int tp)
+{
+    if (tp > tables.TptCount - 1)
+        return;
+    l2_->setText("Tuning transponder " + Hex2(tp));
+    TuneTransponder(tp);
+    link().Wait(100);
+    if (link().RxBuf.left(4) != TuneWindow::lastTunePrefix + '0') {
+        l2_->setText(l2_->text() + " - No Carrier!");
+        link().Wait(500);
+        return;
+    }
+    l2_->setText("TP:" + Hex2(tp + 1) + " Reading SI Data, wait...");
+    QPointer<SiWindow> si = qobject_cast<SiWindow *>(session_.windows.create("DL_Pid", true));
+    if (!si)
+        return;
+    si->Cmd_Read_Click();
+    if (!si || isClosing())
+        return;
+    const SiStore &found = si->store();
+    const int channels = found.ChannelCount;
+    if (channels == 0) {
+        l2_->setText(l2_->text() + "SI Data error!");
+        return;
+    }
+    UpdateScannedTransponder(tables, tp, found.FirstTsId, found.FirstNetId, channels);
+    const ScanFilters filters{chk_[0]->isChecked(), chk_[1]->isChecked(), chk_[2]->isChecked(), chk_[3]->isChecked()};
+    int added = 0;
+    for (int k = 0; k < channels; ++k) {
+        if (tables.TcsCount >= kTcsMaxRecords) {
+            l2_->setText("MAX 2000 channels!");
+            return;
+        }
+        si->ChDisp(k);
+        added += AddScannedService(tables, tp, found.ServiceNames[size_t(k)], found.DemuxPids, filters) ? 1 : 0;
+    }
+    l3_->setText(ScanSummary(tp, channels, channels - added, added));
+    relistTables();
+    lTcs_->setCurrentRow(lTcs_->count() - 1);
+    if (chk_[4]->isChecked())
+        appendSatMap(*si, tp, channels);
+}
+
+void ChannelsEditorWindow::appendSatMap(SiWindow &si, int tp, int channels)
+{
+    QString text = kCrLf + "===== " + lTpt_->item(tp)->text().right(40) + " =====" + kCrLf + kCrLf;
+    si.setHideUnknown(true);
+    for (int k = 0; k < channels; ++k)
+        text += si.ChDisp(k) + kCrLf;
+    QFile file(kSatMapFile);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(text.toLatin1()) < 0 || !file.flush())
+        l2_->setText("Cannot write " + kSatMapFile + " - " + file.errorString());
 }

@@ -13,6 +13,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class SiWindow;
 class TuneWindow;
 
 class ChannelsEditorWindow : public ToolWindow {
@@ -30,6 +31,14 @@ private:
     void LTcs_Click();
     void LTpt_DblClick();
     void TuneTransponder(int index);
+    void transponderScan();
+    // Sweeps one band; false when the whole scan ends (STOP, a full table).
+    bool sweepBand(int band, bool lnbControl);
+    void setLnbBits(int band);
+    void channelScan();
+    void ScanTransponder(int tp);
+    void appendSatMap(SiWindow &si, int tp, int channels);
+    void relistTables();
     void TuneAndDemux();
     // The tuning window, loaded hidden when it is not.
     TuneWindow *tuneWindow();
@@ -44,4 +53,5 @@ private:
     QCheckBox *chk2_[5] = {};
     QLabel *l2_ = nullptr;
     QLabel *l3_ = nullptr;
+    int lnbByteFound_ = 0;   // the LNB control byte before a scan that drives the LNB
 };

@@ -91,6 +91,8 @@ DecodeOptions SiWindow::options() const { return {chk_[0]->isChecked(), chk_[1]-
 
 QString SiWindow::ChDisp(int c) { return ::ChDisp(store_, c, options()); }
 
+void SiWindow::setHideUnknown(bool hide) { chk_[1]->setChecked(hide); }
+
 void SiWindow::Cmd_Read_Click()
 {
     // The whole capture is one transaction: InCommand, not Busy, keeps every other sender out.

@@ -24,6 +24,8 @@ public:
     // cannot be stopped: it ends with the reply, "3101", or 30 s of silence.
     void Cmd_Read_Click();
     QString ChDisp(int c);
+    // Ticks "Don't show 'unknow' ES_Info", as the scans' report wants it.
+    void setHideUnknown(bool hide);
     SiStore &store() { return store_; }
 
 private:
