@@ -1,5 +1,4 @@
-// The channel and transponder tables: list lines, the text reader's rules,
-// and binary and text files written and read back.
+// The channel and transponder tables: list lines, the text reader's rules, files written and read back.
 #include "channels/channel_tables.h"
 #include "support/test_helpers.h"
 

@@ -1,5 +1,4 @@
-// The data-flash image directory: listing rules, damaged directories, saving
-// one file and putting the tables back.
+// The data-flash directory: listing rules, damaged directories, saving a file, putting the tables back.
 #include "flash/data_directory.h"
 #include "support/test_helpers.h"
 
