@@ -104,13 +104,12 @@ private slots:
     {
         const QByteArray channel = " 001 A               04 01 00001 00002 00003 00004 00005 00006\r\n";
         WriteFile("full.txt", QByteArray("01  11778000  00001  00002  05  00  3/4  V/U\r\n").repeated(171));
-        WriteFile("none.txt", "");
         WriteFile("one.txt", channel);
         WriteFile("many.txt", channel.repeated(2001));
         ChannelTables t;
         PutChannel(t, 0, "kept", 1, 1);
-        QCOMPARE(LoadText(t, "none", "missing").status, QString("TPT Table file not found! "));
-        QCOMPARE(LoadText(t, "none", "full").status, QString("TCS Table file not found! "));
+        QCOMPARE(LoadText(t, "missing", "missing").status, QString("TPT Table file not found! "));
+        QCOMPARE(LoadText(t, "missing", "full").status, QString("TCS Table file not found! "));
         QCOMPARE(t.TcsCount, 1);   // nothing changed
         QCOMPARE(LoadText(t, "one", "full").status, QString("Too many transponders!"));
         QVERIFY(t.TptCount == 170 && t.TcsCount == 1);   // the channels are still read
