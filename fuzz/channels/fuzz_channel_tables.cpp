@@ -1,12 +1,10 @@
-// Fuzz target: binary channel and transponder tables read, saved as text,
-// read back and saved again. Input: 1 byte (the number of TPT records,
-// modulo 171), the TPT bytes, then the TCS bytes. The channel lines survive
-// the text file unchanged; transponder lines may change once (the reader
-// brings a frequency into the band and the band into line with it), never again.
+// Fuzz target: binary tables read, saved as text, read back and saved again. Input:
+// 1 byte (TPT records, modulo 171), the TPT bytes, then the TCS bytes. Channel lines
+// survive the text file unchanged; transponder lines may change once (the reader
+// brings frequency and band into line), then never.
 #include "fuzz_support.h"
 #include "channels/channel_tables.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -17,31 +15,19 @@ struct YesPrompter : Prompter {
     void inform(const QString &, const QString &) override {}
 };
 
-void writeFile(const QString &name, const char *data, size_t size)
+void writeFile(const QString &name, const uint8_t *data, size_t size)
 {
     QFile file(name);
-    check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    check(file.write(data, qint64(size)) == qint64(size));
+    check(file.open(QIODevice::WriteOnly) && file.write(reinterpret_cast<const char *>(data), qint64(size)) == qint64(size));
 }
 
-QByteArray readFile(const QString &name)
+// Saves the tables as text, with nothing left of an earlier input.
+void saveText(const ChannelTables &tables, const QString &tcs, const QString &tpt)
 {
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-struct Text {
-    QByteArray tcs, tpt;
-};
-
-// Saves the tables as text and returns both files' contents.
-Text textOf(const ChannelTables &tables, const QString &tcs, const QString &tpt)
-{
+    YesPrompter yes;
     QFile::remove(tcs + ".txt");
     QFile::remove(tpt + ".txt");
-    YesPrompter yes;
     SaveText(tables, TcsLines(tables), TptLines(tables), yes, tcs, tpt);
-    return {readFile(tcs + ".txt"), readFile(tpt + ".txt")};
 }
 
 } // namespace
@@ -51,24 +37,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static QTemporaryDir dir;
     if (size < 1 || !dir.isValid())
         return 0;
-    const QString tcs = dir.filePath("TCS");
-    const QString tpt = dir.filePath("TPT");
+    const QString tcs = dir.filePath("TCS"), tpt = dir.filePath("TPT");
     const size_t tptBytes = std::min(size - 1, size_t(data[0] % (kTptMaxRecords + 1)) * kTptRecordSize);
-    writeFile(tpt, reinterpret_cast<const char *>(data + 1), tptBytes);
-    writeFile(tcs, reinterpret_cast<const char *>(data + 1 + tptBytes), size - 1 - tptBytes);
+    writeFile(tpt, data + 1, tptBytes);
+    writeFile(tcs, data + 1 + tptBytes, size - 1 - tptBytes);
 
-    ChannelTables binary;
+    ChannelTables binary, once, twice;
     if (!LoadBinary(binary, tcs, tpt).relist)
         return 0;
     check(binary.TcsCount <= kTcsMaxRecords && binary.TptCount <= kTptMaxRecords);
-    const Text first = textOf(binary, tcs, tpt);
-    ChannelTables once, twice;
+    saveText(binary, tcs, tpt);
     if (!LoadText(once, tcs, tpt).relist)
         return 0;
-    const Text second = textOf(once, tcs, tpt);
-    check(once.TcsCount == binary.TcsCount && second.tcs == first.tcs);
-    check(LoadText(twice, tcs, tpt).relist);
-    const Text third = textOf(twice, tcs, tpt);
-    check(third.tcs == second.tcs && third.tpt == second.tpt);
+    check(TcsLines(once) == TcsLines(binary));
+    saveText(once, tcs, tpt);
+    check(LoadText(twice, tcs, tpt).relist && TcsLines(twice) == TcsLines(once) && TptLines(twice) == TptLines(once));
     return 0;
 }

@@ -11,7 +11,7 @@
 
 #include <QtTest>
 
-#include <map>
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -179,43 +179,32 @@ void DecoderTest::assemblerWorkedExamples()
 // The satellite model, no PID shared within a transponder, and the TPT and TCS files written from it.
 void DecoderTest::channelTablesDescribeTheSatellite()
 {
-    const sim::Satellite& sat = sim::defaultSatellite();
-    std::map<std::pair<bool, char>, int> bands;
+    const auto& tps = sim::defaultSatellite().transponders;
+    const auto layout = sim::defaultDataLayout();
+    const auto &tpt = layout[0].modules[1].files[0].content, &tcs = layout[0].modules[1].files[1].content;
+    QVERIFY(tpt.size() == 170 * 12 && tcs.size() == 999 * 30);
+    const auto be = [](const std::vector<uint8_t>& v, size_t at) { return uint32_t(v[at] << 8 | v[at + 1]); };
+    int bands[4] = {};  // transponders per LNB code: band and polarisation
     std::set<uint16_t> tsids;
-    for (size_t t = 0; t < sat.transponders.size(); ++t) {
-        const auto& tp = sat.transponders[t];
-        ++bands[{tp.frequencyKHz >= 11700000, tp.polarisation}];
-        QVERIFY(tsids.insert(tp.tsid).second && (t == 0 || sat.transponders[t - 1].frequencyKHz < tp.frequencyKHz));
+    size_t r = 0;  // the TCS record of the next service
+    for (size_t t = 0, at = 0; t < tps.size(); ++t, at += 12) {
+        const int lnb = (tps[t].frequencyKHz >= 11700000) | (tps[t].polarisation == 'H') << 1;
+        ++bands[lnb];
+        QVERIFY(tsids.insert(tps[t].tsid).second && (t == 0 || tps[t - 1].frequencyKHz < tps[t].frequencyKHz));
+        QCOMPARE((be(tpt, at) << 16 | be(tpt, at + 2)) / 1000 + (lnb & 1 ? 10600000 : 9750000), tps[t].frequencyKHz);
+        QVERIFY(tpt[at + 11] == lnb && tpt[at + 8] == tps[t].services.size());
         std::set<uint16_t> sids, pids;
-        for (const auto& s : tp.services) {
+        for (const auto& s : tps[t].services) {
             for (uint16_t pid : std::set<uint16_t>{s.pmtPid, s.pcrPid, s.videoPid, s.audioPid, s.teletextPid, s.ecmPid})
                 QVERIFY(pid == 0 || (pid >= 0x20 && pid <= 0x1FFE && pids.insert(pid).second));
             QVERIFY(sids.insert(s.sid).second && s.scrambled == (s.ecmPid != 0) && s.scrambled == !s.caSystems.empty());
+            QVERIFY(r < tcs.size() && tcs[r + 17] == t + 1 && be(tcs, r + 18) == s.sid);
+            QCOMPARE(std::string(&tcs[r], &tcs[r] + 16), (s.name + std::string(16, '\0')).substr(0, 16));
+            r += 30;
         }
     }
-    QCOMPARE(bands.size(), size_t(4));
-    for (const auto& band : bands)
-        QVERIFY(band.second >= 6);
-    const auto layout = sim::defaultDataLayout();
-    const auto &tpt = layout[0].modules[1].files[0].content, &tcs = layout[0].modules[1].files[1].content;
-    QCOMPARE(tcs.size(), size_t(999 * 30));
-    QCOMPARE(tpt.size(), size_t(170 * 12));
-    const auto be = [](const std::vector<uint8_t>& v, size_t at) { return uint32_t(v[at] << 8 | v[at + 1]); };
-    std::vector<size_t> seen(sat.transponders.size(), 0);  // TCS records naming each transponder
-    for (size_t r = 0; r < tcs.size() && tcs[r + 17] != 0xFF; r += 30) {
-        const size_t t = tcs[r + 17] - 1u, at = t * 12;
-        QVERIFY(t < sat.transponders.size() && seen[t] < sat.transponders[t].services.size());
-        const auto& model = sat.transponders[t];
-        const uint32_t hz = be(tpt, at) << 16 | be(tpt, at + 2);
-        QCOMPARE(hz / 1000 + (tpt[at + 11] & 1 ? 10600000 : 9750000), model.frequencyKHz);
-        QCOMPARE(tpt[at + 11], uint8_t((model.frequencyKHz >= 11700000) | (model.polarisation == 'H') << 1));
-        const sim::Service& s = model.services[seen[t]++];
-        QCOMPARE(be(tcs, r + 18), uint32_t(s.sid));
-        QCOMPARE(std::string(&tcs[r], &tcs[r] + 16), (s.name + std::string(16, '\0')).substr(0, 16));
-    }
-    for (size_t t = 0; t < seen.size(); ++t)
-        QVERIFY(seen[t] == sat.transponders[t].services.size() && tpt[t * 12 + 8] == seen[t]);
-    QCOMPARE(std::set<uint8_t>(tpt.begin() + long(12 * seen.size()), tpt.end()), std::set<uint8_t>{0});
+    QVERIFY(r < tcs.size() && tcs[r + 17] == 0xFF && *std::min_element(bands, bands + 4) >= 6);
+    QCOMPARE(std::set<uint8_t>(tpt.begin() + long(12 * tps.size()), tpt.end()), std::set<uint8_t>{0});
 }
 
 QTEST_GUILESS_MAIN(DecoderTest)
