@@ -266,18 +266,14 @@ bool ChannelsEditorWindow::sweepBand(int band, bool lnbControl)
                   true);
     QString status = l.SendCmd(SweepCommand(band, lnbControl), true);
     while (SweepGoesOn(status)) {
-        if (StopFlag) {
-            l2_->setText("User Break.");
+        if (StopFlag || tables.TptCount >= kTptMaxRecords) {
+            // The decoder still sends the result it is searching for: taken
+            // here, it cannot pass for the reply of the next command.
+            awaitSweepResult();
+            l2_->setText(StopFlag ? "User Break." : "Too many transponders!");
             return false;
         }
-        if (tables.TptCount >= kTptMaxRecords) {
-            l2_->setText("Too many transponders!");
-            return false;
-        }
-        l.armTimer(kSweepResultWaitMs);
-        l.runUntil([&l] { return CountCR(l.RxBuf) >= 2 || l.TimedOut; });
-        l.disarmTimer();
-        if (l.TimedOut)
+        if (!awaitSweepResult())
             continue;
         const std::optional<SweepResult> result = ParseSweepResult(l.RxBuf, status);
         if (!result)
@@ -292,6 +288,15 @@ bool ChannelsEditorWindow::sweepBand(int band, bool lnbControl)
         status = l.SendCmd(kSweepNext, true);
     }
     return true;
+}
+
+bool ChannelsEditorWindow::awaitSweepResult()
+{
+    Link &l = link();
+    l.armTimer(kSweepResultWaitMs);
+    l.runUntil([&l] { return CountCR(l.RxBuf) >= 2 || l.TimedOut; });
+    l.disarmTimer();
+    return !l.TimedOut;
 }
 
 void ChannelsEditorWindow::setLnbBits(int band)

@@ -35,6 +35,8 @@ private:
     // Sweeps one band; false when the whole scan ends (STOP, a full table).
     bool sweepBand(int band, bool lnbControl);
     void setLnbBits(int band);
+    // True when the result line came within its wait.
+    bool awaitSweepResult();
     void channelScan();
     void ScanTransponder(int tp);
     void appendSatMap(SiWindow &si, int tp, int channels);
