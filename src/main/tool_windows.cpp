@@ -5,6 +5,8 @@
 #include "flash/flash_window.h"
 #include "memory/mem_window.h"
 #include "memory/reg_window.h"
+#include "screenshot/scr_window.h"
+#include "screenshot/vol_window.h"
 #include "ui/window_registry.h"
 
 // Each window class takes the session in its constructor and shows itself
@@ -22,4 +24,6 @@ void RegisterToolWindows(WindowRegistry &registry)
     Add<EeWindow>(registry, "DL_EE");
     Add<FlashWindow>(registry, "DL_Flh");
     Add<DataFlashWindow>(registry, "DL_Eff");
+    Add<ScrWindow>(registry, "DL_Scr");
+    Add<VolWindow>(registry, "DL_Vol");
 }
