@@ -52,6 +52,11 @@ uint8_t rampAreaGrey(int x, int y, int buffer)
     return static_cast<uint8_t>(16 + x * 219 / (VideoMemory::kWidth - 1));
 }
 
+const uint8_t* pixelAt(const RgbPicture& picture, int x, int y)
+{
+    return &picture.rgb[(static_cast<size_t>(y) * picture.width + x) * 3];
+}
+
 int luminance(const uint8_t* p)
 {
     return (p[0] + p[1] + p[2] + 1) / 3;
@@ -60,7 +65,8 @@ int luminance(const uint8_t* p)
 size_t lumaOffset(int x, int y)
 {
     const int slot = (y / kBandLines) * kBlocksAcross + x / 16;
-    return static_cast<size_t>(slot / 2) * 1024 + static_cast<size_t>((y % kBandLines) * 32 + (slot % 2) * 16 + x % 16);
+    return static_cast<size_t>(slot / 2) * 1024
+         + static_cast<size_t>((y % kBandLines) * 32 + (slot % 2) * 16 + x % 16);
 }
 
 // Offset of the blue factor of the sample covering pixel (x, y); red is 4 further.
@@ -70,7 +76,8 @@ size_t chromaOffset(int x, int y)
     const int slot = (my / 2) * kBlocksAcross + x / 16;
     const int macroblock = (slot / 4) * 8 + (my % 2) * 4 + slot % 4;
     const int i = (y % 16) / 2, j = (x % 16) / 2;
-    return static_cast<size_t>(macroblock / 2) * 256 + static_cast<size_t>(i * 32 + (macroblock % 2) * 16 + (j / 4) * 8 + j % 4);
+    return static_cast<size_t>(macroblock / 2) * 256
+         + static_cast<size_t>(i * 32 + (macroblock % 2) * 16 + (j / 4) * 8 + j % 4);
 }
 
 uint8_t factor(int component, int luma)
@@ -117,7 +124,7 @@ std::vector<uint8_t> encodeLuminance(const RgbPicture& picture)
     std::vector<uint8_t> out(static_cast<size_t>(picture.width) * picture.height);
     for (int y = 0; y < picture.height; ++y)
         for (int x = 0; x < picture.width; ++x)
-            out[lumaOffset(x, y)] = static_cast<uint8_t>(luminance(&picture.rgb[(static_cast<size_t>(y) * picture.width + x) * 3]));
+            out[lumaOffset(x, y)] = static_cast<uint8_t>(luminance(pixelAt(picture, x, y)));
     return out;
 }
 
@@ -131,7 +138,7 @@ std::vector<uint8_t> encodeChrominance(const RgbPicture& picture)
         for (int x = 0; x < picture.width; x += 2) {
             int sumY = 0, sumR = 0, sumB = 0;
             for (int d = 0; d < 4; ++d) {
-                const uint8_t* p = &picture.rgb[(static_cast<size_t>(y + d / 2) * picture.width + x + d % 2) * 3];
+                const uint8_t* p = pixelAt(picture, x + d % 2, y + d / 2);
                 sumY += luminance(p);
                 sumR += p[0];
                 sumB += p[2];

@@ -6,18 +6,21 @@
 namespace {
 
 constexpr int kGroupLines = 2 * kMacroblockPixels;   // a luminance group spans two macroblock rows
-constexpr int kSamples = 8;                          // chrominance samples per macroblock side
 
 } // namespace
 
 void LumaWalk::draw(Picture &picture, std::span<const quint8, kLumaGroupBytes> group)
 {
     for (int a = 0; a < 2; ++a) {
+        const int x0 = col_ * kMacroblockPixels;
+        const int pixels = std::clamp(picture.width() - x0, 0, kMacroblockPixels);
         for (int b = 0; b < kGroupLines; ++b) {
-            for (int c = 0; c < kMacroblockPixels; ++c) {
-                const quint8 v = group[size_t(b * 32 + a * 16 + c)];
-                picture.setPixel(col_ * kMacroblockPixels + c, row_ * kMacroblockPixels + b, {v, v, v});
-            }
+            quint8 *line = picture.scanLine(row_ * kMacroblockPixels + b);
+            if (!line)
+                continue;
+            const quint8 *from = group.data() + b * 32 + a * 16;
+            for (int c = 0; c < pixels; ++c)
+                std::fill_n(line + 3 * (x0 + c), 3, from[c]);
         }
         if (++col_ == width_) {
             col_ = 0;
@@ -36,17 +39,22 @@ Rgb TintedColour(int y, int blueFactor, int redFactor)
 
 void ChromaWalk::draw(Picture &picture, std::span<const quint8, kChromaPageBytes> page)
 {
-    for (int i = 0; i < kSamples; ++i) {
-        for (int j = 0; j < kSamples; ++j) {
-            const size_t blue = size_t(i * 32 + half_ * 16 + (j / 4) * 8 + j % 4);
-            const int u = page[blue];
-            const int v = page[blue + 4];
-            for (int d = 0; d < 4; ++d) {
-                const int x = col_ * kMacroblockPixels + j * 2 + d % 2;
-                const int y = row_ * kMacroblockPixels + i * 2 + d / 2;
-                if (picture.contains(x, y))
-                    picture.setPixel(x, y, TintedColour(picture.pixel(x, y).r, u, v));
-            }
+    const int x0 = col_ * kMacroblockPixels;
+    const int pixels = std::clamp(picture.width() - x0, 0, kMacroblockPixels);
+    for (int line = 0; line < kMacroblockPixels; ++line) {
+        quint8 *row = picture.scanLine(row_ * kMacroblockPixels + line);
+        if (!row)
+            continue;
+        // The factors of sample row line / 2 of this half page.
+        const quint8 *samples = page.data() + (line / 2) * 32 + half_ * 16;
+        for (int x = 0; x < pixels; ++x) {
+            const int j = x / 2;
+            const quint8 *blue = samples + (j / 4) * 8 + j % 4;
+            quint8 *p = row + 3 * (x0 + x);
+            const Rgb c = TintedColour(p[0], blue[0], blue[4]);
+            p[0] = c.r;
+            p[1] = c.g;
+            p[2] = c.b;
         }
     }
     advance();

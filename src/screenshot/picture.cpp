@@ -23,6 +23,11 @@ void Picture::setPixel(int x, int y, Rgb colour)
     p[2] = colour.b;
 }
 
+quint8 *Picture::scanLine(int y)
+{
+    return y >= 0 && y < height_ ? rgb_.data() + size_t(y) * size_t(bytesPerLine()) : nullptr;
+}
+
 namespace {
 
 void PutLittleEndian(QByteArray &out, quint32 value, int bytes)

@@ -25,6 +25,8 @@ public:
 
     // Rows of 3 bytes per pixel (red, green, blue), without padding.
     const quint8 *bits() const { return rgb_.data(); }
+    // Row y, or null when it lies outside the picture.
+    quint8 *scanLine(int y);
     int bytesPerLine() const { return 3 * width_; }
     bool operator==(const Picture &) const = default;
 

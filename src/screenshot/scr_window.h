@@ -31,8 +31,6 @@ public:
     void Cmd_Save_Click();
     void Cmd_Stop_Click() { StopFlag = true; }
 
-    const Picture &picture() const { return picture_; }
-
 protected:
     void closeEvent(QCloseEvent *event) override;
 

@@ -204,7 +204,8 @@ private slots:
             const qint32 page = HexToAddr(c.mid(6, 6));
             if (!c.startsWith("020180") || row.failing.contains(page))
                 return QString();
-            return "021" + QString(page >= 0x400010 ? "40404040C0C0C0C0" : "64646464").repeated(page >= 0x400010 ? 16 : 32);
+            const bool chroma = page >= 0x400010;
+            return "021" + QString(chroma ? "40404040C0C0C0C0" : "64646464").repeated(chroma ? 16 : 32);
         });
         Picture p(64, 32);
         int checks = 0;
