@@ -40,7 +40,7 @@ Rgb TintedColour(int y, int blueFactor, int redFactor)
 void ChromaWalk::draw(Picture &picture, std::span<const quint8, kChromaPageBytes> page)
 {
     const int x0 = col_ * kMacroblockPixels;
-    const int pixels = std::clamp(picture.width() - x0, 0, kMacroblockPixels);
+    const int pixels = std::clamp(picture.width() - x0, 0, kMacroblockPixels);   // the walk keeps col >= 0
     for (int line = 0; line < kMacroblockPixels; ++line) {
         quint8 *row = picture.scanLine(row_ * kMacroblockPixels + line);
         if (!row)

@@ -16,6 +16,7 @@
 #include "screenshot/picture.h"
 
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <span>
 
@@ -25,10 +26,12 @@ constexpr int kChromaPageBytes = 256;
 constexpr int kMinWidthBlocks = 2, kMaxWidthBlocks = 45;
 constexpr int kMinHeightBlocks = 2, kMaxHeightBlocks = 36;
 
-// Draws luminance groups as grey levels, one after the other.
+// Draws luminance groups as grey levels, one after the other. Widths below
+// 2 macroblocks count as 2, so every walk ends.
 class LumaWalk {
 public:
-    LumaWalk(int widthBlocks, int heightBlocks) : width_(widthBlocks), height_(heightBlocks) {}
+    LumaWalk(int widthBlocks, int heightBlocks)
+        : width_(std::max(widthBlocks, kMinWidthBlocks)), height_(heightBlocks) {}
     bool done() const { return row_ >= height_; }
     void draw(Picture &picture, std::span<const quint8, kLumaGroupBytes> group);
 
@@ -41,7 +44,8 @@ private:
 // wanted every other macroblock.
 class ChromaWalk {
 public:
-    ChromaWalk(int widthBlocks, int heightBlocks) : width_(widthBlocks), height_(heightBlocks) {}
+    ChromaWalk(int widthBlocks, int heightBlocks)
+        : width_(std::max(widthBlocks, kMinWidthBlocks)), height_(heightBlocks) {}
     // The last block of eight is finished even once it has left the picture.
     bool done() const { return row_ >= height_ && phase_ == 0; }
     bool wantsPage() const { return half_ == 0; }
