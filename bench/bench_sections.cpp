@@ -330,7 +330,7 @@ struct BenchSection {
 };
 const BenchSection kSections[] = {
     {"link", BenchLink}, {"memsave", BenchMemSave}, {"eeprom", BenchEeprom},
-    {"program", BenchProgram}, {"soak", BenchSoak}, {"tables", BenchTables},
+    {"program", BenchProgram}, {"soak", BenchSoak}, {"tables", BenchTables}, {"screenshot", BenchScreenshot},
 };
 
 } // namespace

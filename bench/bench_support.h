@@ -23,7 +23,8 @@ double CpuSeconds();          // user + system time of this process
 long ResidentKiB();           // resident set size now
 double WireSeconds(double characters, int baud);   // 10 bits per character
 
-bool BenchTables();   // in bench_tables.cpp
+bool BenchTables();       // in bench_tables.cpp
+bool BenchScreenshot();   // in bench_screenshot.cpp
 
 QStringList AllBenchSections();
 bool RunBenchSection(const QString &name);

@@ -3,6 +3,7 @@
 #include "data_image.h"
 #include "firmware_image.h"
 #include "hex_text.h"
+#include "video_memory.h"
 
 namespace sim {
 
@@ -53,6 +54,15 @@ const std::vector<uint8_t>& defaultFlashImage()
     return image;
 }
 
+// RAM as it comes up: the video memory's own content where it lies, the
+// address pattern elsewhere.
+uint8_t initialRamByte(uint32_t address)
+{
+    if (const auto video = VideoMemory::instance().byteAt(address))
+        return *video;
+    return SparseMemory::patternByte(address);
+}
+
 bool startsWith(std::string_view text, std::string_view prefix)
 {
     return text.substr(0, prefix.size()) == prefix;
@@ -85,7 +95,8 @@ uint8_t Decoder::defaultDemodRegister(uint32_t reg)
     return static_cast<uint8_t>(reg * 0x9D + 0x3B);
 }
 
-Decoder::Decoder(const DecoderConfig& config) : config_(config), flash_(config.flashDevice)
+Decoder::Decoder(const DecoderConfig& config)
+    : config_(config), memory_(&initialRamByte), flash_(config.flashDevice)
 {
     for (uint32_t a = 0; a < kEepromSize; ++a)
         eeprom_[a] = defaultEepromByte(a);

@@ -5,6 +5,7 @@
 #include "sim_options.h"
 #include "state_store.h"
 #include "trace_log.h"
+#include "video_memory.h"
 
 #include <csignal>
 #include <cstdio>
@@ -64,6 +65,10 @@ int main(int argc, char** argv)
         sim::loadState(options->stateDir, decoder, problems);
         for (const auto& p : problems)
             std::cerr << "kestrel-sim: " << p << "\n";
+    }
+    if (!options->picturesDir.empty() && !sim::writeReferencePictures(options->picturesDir, error)) {
+        std::cerr << "kestrel-sim: " << error << "\n";
+        return 1;
     }
     sim::TraceLog trace;
     if (!options->tracePath.empty() && !trace.open(options->tracePath, error)) {

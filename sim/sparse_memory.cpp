@@ -24,7 +24,7 @@ uint8_t SparseMemory::read(uint32_t address) const
 {
     auto it = pages_.find(address & ~(kPageSize - 1));
     if (it == pages_.end())
-        return patternByte(address);
+        return initial_(address);
     return it->second[address & (kPageSize - 1)];
 }
 
@@ -41,7 +41,7 @@ SparseMemory::Page& SparseMemory::pageFor(uint32_t address)
         return it->second;
     Page page;
     for (uint32_t i = 0; i < kPageSize; ++i)
-        page[i] = patternByte(base + i);
+        page[i] = initial_(base + i);
     return pages_.emplace(base, page).first->second;
 }
 

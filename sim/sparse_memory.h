@@ -1,7 +1,8 @@
 #pragma once
 // Plain decoder memory over the whole 32-bit address space. Only pages that
-// were written are stored; every other byte reads as a fixed pattern derived
-// from its address, so distinct addresses are told apart by tests.
+// were written are stored; every other byte reads as its initial content,
+// by default a fixed pattern derived from its address, so distinct
+// addresses are told apart by tests.
 
 #include <array>
 #include <cstdint>
@@ -16,7 +17,10 @@ public:
     static constexpr uint32_t kPageSize = 4096;
     using Page = std::array<uint8_t, kPageSize>;
 
+    using InitialContent = uint8_t (*)(uint32_t address);
     static uint8_t patternByte(uint32_t address);
+
+    explicit SparseMemory(InitialContent initial = &patternByte) : initial_(initial) {}
 
     uint8_t read(uint32_t address) const;
     void write(uint32_t address, uint8_t value);
@@ -31,6 +35,7 @@ public:
 
 private:
     Page& pageFor(uint32_t address);
+    InitialContent initial_;
     std::map<uint32_t, Page> pages_;
 };
 

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static SiStore store;   // kept across runs, as the window keeps its tables across captures
     const DecodeOptions options{bool(data[0] & 1), bool(data[0] & 2)};
     const QString reply = QString::fromLatin1(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
-    const CaptureResult r = SplitCapture(store, reply, false);
+    const SiCaptureResult r = SplitCapture(store, reply, false);
     check(store.TableCount <= kMaxTables && store.ChannelCount <= kMaxChannels);
     check(r.channelLines.size() == (r.tsInfo ? store.ChannelCount : 0));
     for (int t = 0; t < store.TableCount; ++t)

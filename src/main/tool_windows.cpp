@@ -6,6 +6,8 @@
 #include "flash/flash_window.h"
 #include "memory/mem_window.h"
 #include "memory/reg_window.h"
+#include "screenshot/scr_window.h"
+#include "screenshot/vol_window.h"
 #include "si/si_window.h"
 #include "tune/tune_window.h"
 #include "ui/window_registry.h"
@@ -28,4 +30,6 @@ void RegisterToolWindows(WindowRegistry &registry)
     Add<TuneWindow>(registry, "DL_Tune");
     Add<ChannelsEditorWindow>(registry, "DL_TCS");
     Add<SiWindow>(registry, "DL_Pid");
+    Add<ScrWindow>(registry, "DL_Scr");
+    Add<VolWindow>(registry, "DL_Vol");
 }

@@ -100,9 +100,9 @@ QString ChannelListLine(const SiStore &s, int c)
         + (s.CaFlags[size_t(c)] ? "CA" : "Free");
 }
 
-CaptureResult SplitCapture(SiStore &s, const QString &rxBuf, bool timedOut)
+SiCaptureResult SplitCapture(SiStore &s, const QString &rxBuf, bool timedOut)
 {
-    CaptureResult r;
+    SiCaptureResult r;
     s.ChannelCount = 0;
     if (rxBuf.size() < 3 || !rxBuf.startsWith(kSiRequest)) {
         r.textAppend = QStringLiteral("No readback!");

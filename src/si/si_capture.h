@@ -9,7 +9,7 @@ inline const QString kNotTuned = QStringLiteral("3101");
 constexpr int kSiSilenceMs = 30000;   // counted from the last character received
 
 // What the window shows once the reply is in.
-struct CaptureResult {
+struct SiCaptureResult {
     QString status;          // L1
     QString textAppend;      // appended to Txt ("No readback!")
     QStringList tableLines;  // LLst
@@ -23,7 +23,7 @@ bool SiReplyComplete(const QString &rxBuf);
 // Steps after the wait: splits rxBuf (received so far; timedOut when the
 // decoder fell silent) into store. A line longer than a table is cut, more
 // than 255 lines or 256 channels are cut, each with a note in the status.
-CaptureResult SplitCapture(SiStore &store, const QString &rxBuf, bool timedOut);
+SiCaptureResult SplitCapture(SiStore &store, const QString &rxBuf, bool timedOut);
 // The LLst line of table t.
 QString TableListLine(const SiStore &store, int t);
 QString ChannelListLine(const SiStore &store, int c);

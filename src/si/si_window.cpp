@@ -137,7 +137,7 @@ bool SiWindow::receive()
     }
 }
 
-void SiWindow::showCapture(const CaptureResult &r)
+void SiWindow::showCapture(const SiCaptureResult &r)
 {
     if (!r.textAppend.isEmpty())
         SetBoxText(txt_, BoxText(txt_) + r.textAppend);

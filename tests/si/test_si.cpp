@@ -82,7 +82,7 @@ private slots:
     {
         QFETCH(QString, reply);
         SiStore store;
-        const CaptureResult r = SplitCapture(store, reply, false);
+        const SiCaptureResult r = SplitCapture(store, reply, false);
         QTEST(r.status, "status");
         QTEST(r.channelLines, "channels");
         QTEST(r.fileName, "file");
@@ -96,7 +96,7 @@ private slots:
         for (int i = 0; i < 60; ++i)
             services << Service(i, false, "P", "N");
         SiStore store;
-        const CaptureResult r = SplitCapture(store, Reply(QStringList(5, Sdt(1, services))), true);
+        const SiCaptureResult r = SplitCapture(store, Reply(QStringList(5, Sdt(1, services))), true);
         QCOMPARE(r.status, QString("Timeout! Only the first 256 channels are listed."));
         QCOMPARE(store.ChannelCount, kMaxChannels);
     }

@@ -8,6 +8,7 @@
 #include "satellite.h"
 #include "sim_options.h"
 #include "st20_assembler.h"
+#include "video_memory.h"
 
 #include <QtTest>
 
@@ -50,6 +51,7 @@ private slots:
     void unwrittenContentIsNotUniform();
     void assemblerWorkedExamples();
     void channelTablesDescribeTheSatellite();
+    void videoPicturesDiffer();
 };
 
 // Each step is COMMAND, an operator and EXPECTED: '=' the reply is EXPECTED, '^' it
@@ -76,6 +78,11 @@ void DecoderTest::commandScripts_data()
     QTest::newRow("i2c") << "" << "2504277=250 25142=25177 272D04201=272D0420177 270A620A0A1A2A3=270A620A0A1A2A3 "
         "061032004=0610320A0A1A2A3 0600700B0B1=060 272AE0002=272AE0002B0B1 270940075=270940075 "
         "272940001=27294000175 272944001=27294400100 272B00010=27NAK 272A10010=27NAK 270B00012=27NAK";
+    // Pixel (90, 0), in the yellow bar (192, 192, 64): luminance 95 in column
+    // slot 5, factors 37 and A5 in macroblock 9 (page 4, half 1), sample 5.
+    QTest::newRow("video memory") << "" << "020120032008=02101 02002003200800=020 020120032008=02100 "
+        "0201FFC71400=021C0 0201FFC71C1A=02195 0201FFCD6800=02180 0201FFCD6C19=02137 0201FFCD6C1D=021A5 "
+        "0201FFD09400=021C0";
     QTest::newRow("demux, demodulator, service mode") << "" << "0900100=090 0910101=091 0921234=092 093ABCD=093 "
         "094FFFF=094 25100=2513B 25100#5 TRABUNE=OK 100=100";
     QTest::newRow("data area erase") << "--protect 1" << "280=2800 02217FE00000=021FFFFFFFF 02217FE1FFFC=021FFFFFFFF "
@@ -106,6 +113,20 @@ void DecoderTest::commandScripts_data()
         "02217FE70000=021FFF7FFFF UA0 02207FE70000123C5678=020 02217FE70000=02112345678";
     QTest::newRow("flash erase fails") << "--fault erasefail" << "UA0 02207FE7000012345678=020 X60000 "
         "02217FE70000=02112345678 280=2800 02217FE70000=02112345678";
+}
+
+// The two buffers show different pictures, each with fields that differ, in
+// colours the chrominance factors reach without being cut at 255.
+void DecoderTest::videoPicturesDiffer()
+{
+    const sim::RgbPicture first = sim::testPicture(0), second = sim::testPicture(1);
+    QVERIFY(first.rgb != second.rgb);
+    for (const sim::RgbPicture* p : {&first, &second}) {
+        const size_t row = static_cast<size_t>(p->width) * 3;
+        QVERIFY(!std::equal(p->rgb.begin() + 480 * row, p->rgb.begin() + 481 * row, p->rgb.begin() + 481 * row));
+        const auto chroma = sim::encodeChrominance(*p);
+        QVERIFY(*std::max_element(chroma.begin(), chroma.end()) < 255);
+    }
 }
 
 void DecoderTest::commandScripts()

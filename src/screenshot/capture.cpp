@@ -1,0 +1,104 @@
+#include "screenshot/capture.h"
+
+#include "link/conversions.h"
+#include "link/memread.h"
+#include "screenshot/frame_buffers.h"
+
+#include <algorithm>
+#include <span>
+
+namespace {
+
+// Factor of a chrominance sample that leaves the grey level as it is.
+constexpr quint8 kNeutralFactor = 128;
+
+// Reads one page into to; a failed read leaves filler there and counts.
+void ReadPageInto(CommandChannel &link, MemReadMode mode, qint32 page, std::span<quint8> to, quint8 filler,
+                  int &failed)
+{
+    Page buffer {};
+    if (MemRead(link, mode, buffer, page)) {
+        std::fill(to.begin(), to.end(), filler);
+        ++failed;
+        return;
+    }
+    std::copy(buffer.begin(), buffer.end(), to.begin());
+}
+
+QString PageLine(qint32 page) { return Hex6(page) + QStringLiteral("XX"); }
+
+bool DrawLuminance(CommandChannel &link, MemReadMode mode, const CaptureRequest &request, Picture &picture,
+                   const CaptureHooks &hooks, int &failed)
+{
+    std::array<quint8, kLumaGroupBytes> group {};
+    LumaWalk walk(request.widthBlocks, request.heightBlocks);
+    qint32 page = request.lumaPage;
+    do {
+        if (hooks.stopRequested())
+            return false;
+        hooks.setPageLine(PageLine(page));
+        for (int k = 0; k < 4; ++k)
+            ReadPageInto(link, mode, page + k, std::span(group).subspan(size_t(k) * 256, 256), 0, failed);
+        walk.draw(picture, group);
+        hooks.pictureChanged();
+        page += 4;
+    } while (!walk.done());
+    return true;
+}
+
+bool DrawChrominance(CommandChannel &link, MemReadMode mode, const CaptureRequest &request, Picture &picture,
+                     const CaptureHooks &hooks, int &failed)
+{
+    std::array<quint8, kChromaPageBytes> samples {};
+    ChromaWalk walk(request.widthBlocks, request.heightBlocks);
+    qint32 page = request.chromaPage;
+    do {
+        if (hooks.stopRequested())
+            return false;
+        hooks.setPageLine(PageLine(page));
+        if (walk.wantsPage())
+            ReadPageInto(link, mode, page++, samples, kNeutralFactor, failed);
+        walk.draw(picture, samples);
+        hooks.pictureChanged();
+    } while (!walk.done());
+    return true;
+}
+
+} // namespace
+
+CaptureResult CapturePicture(CommandChannel &link, MemReadMode mode, const CaptureRequest &request,
+                             Picture &picture, const CaptureHooks &hooks)
+{
+    CaptureResult result;
+    hooks.setStatus(QStringLiteral("Reading Luminance data..."));
+    if (!DrawLuminance(link, mode, request, picture, hooks, result.failedPages)) {
+        result.outcome = CaptureOutcome::Break;
+        return result;
+    }
+    hooks.setStatus(QStringLiteral("Reading Crominance data..."));
+    if (!DrawChrominance(link, mode, request, picture, hooks, result.failedPages))
+        result.outcome = CaptureOutcome::Break;
+    return result;
+}
+
+QString CaptureStatus(const CaptureResult &result)
+{
+    if (result.outcome == CaptureOutcome::Break)
+        return QStringLiteral("Break.");
+    if (result.failedPages == 0)
+        return QStringLiteral("Done.");
+    return QStringLiteral("Done. - %1 page%2 failed!").arg(result.failedPages).arg(result.failedPages == 1 ? "" : "s");
+}
+
+QString ToggleFreeze(CommandChannel &link, MemReadMode mode)
+{
+    const qint16 v = MemReadB(link, mode, kFreezeAddress, false);
+    if (v < 0)
+        return QString();
+    link.SendCmd(QStringLiteral("0200200320080") + ((v & 1) ? QStringLiteral("0") : QStringLiteral("1")), false);
+    if (v == 1)
+        return QStringLiteral("Defrost");
+    if (v == 0)
+        return QStringLiteral("Freeze");
+    return QString();
+}

@@ -1,0 +1,1 @@
+"$(dirname "$KESTREL")/picture_diff" screenshot.bmp fields2.ppm 3
