@@ -17,6 +17,7 @@ struct SimOptions {
     int latencyMs = 0;      // --latency MS: delay before each reply
     std::string tracePath;  // --trace FILE
     std::string stateDir;   // --state DIR
+    std::string siFile;     // --si-file FILE: sections every transponder answers
     DecoderConfig decoder;  // --flash-device, --protect, --stuck-bit, --erase-delay
     FaultSettings faults;   // --fault FAULTS (repeatable)
     bool help = false;
