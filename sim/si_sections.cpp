@@ -333,7 +333,8 @@ std::vector<ElementaryStream> tvStreams(const Service& s)
     streams.push_back({s.sid % 3 == 0 ? stream::kMpeg2Audio : stream::kMpeg1Audio, s.audioPid,
                        concat({audioLanguage(s.sid, 0x00), componentTag(2), ca})});
     if (s.sid % 3 == 1)  // a second language
-        streams.push_back({stream::kMpeg1Audio, extraPid(4), concat({audioLanguage(s.sid + 1, 0x00), componentTag(4)})});
+        streams.push_back(
+            {stream::kMpeg1Audio, extraPid(4), concat({audioLanguage(s.sid + 1, 0x00), componentTag(4)})});
     if (s.teletextPid)
         streams.push_back(teletextStream(s));
     if (s.sid % 4 == 1)
@@ -410,7 +411,8 @@ uint32_t sectionCrc(const uint8_t* data, size_t size)
 
 std::vector<Section> serviceDescriptionSections(const Transponder& transponder)
 {
-    LoopTable table{kServiceDescriptionActual, transponder.tsid, Writer{}.u16(transponder.onid).u8(0xFF).bytes, false, {}};
+    const Bytes networkAndReserved = Writer{}.u16(transponder.onid).u8(0xFF).bytes;
+    LoopTable table{kServiceDescriptionActual, transponder.tsid, networkAndReserved, false, {}};
     for (const Service& s : transponder.services)
         table.entries.push_back(serviceDescriptionEntry(s));
     return packLoopTable(table);
