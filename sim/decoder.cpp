@@ -111,6 +111,8 @@ Decoder::Decoder(const DecoderConfig& config)
         flash_.protectBlock(block);
     flash_.setEraseDisabled(config.eraseFails);
     applyStuckBits();
+    if (!config.fedSections.empty())
+        tuner_.tuneTo(&defaultSatellite().transponders.front());
 }
 
 void Decoder::applyStuckBits()
@@ -182,6 +184,8 @@ Reply Decoder::execute(std::string_view cmd)
         return i2cCommand(cmd);
     if (startsWith(cmd, "28"))
         return eraseCommand(cmd);
+    if (startsWith(cmd, "31"))
+        return siCommand(cmd);
     if (cmd == "TRABUNE") {
         serviceMode_ = true;
         return {"OK"};
@@ -190,10 +194,9 @@ Reply Decoder::execute(std::string_view cmd)
         serviceMode_ = false;
         return {"100"};
     }
-    // Families of the monitor that take no commands here.
-    for (std::string_view family : {"10", "31"})
-        if (startsWith(cmd, family))
-            return {syntaxError(family)};
+    // A family of the monitor that takes no commands here.
+    if (startsWith(cmd, "10"))
+        return {syntaxError("10")};
     return {"??E"};
 }
 
@@ -348,6 +351,23 @@ Reply Decoder::eraseCommand(std::string_view cmd)
     flash_.eraseDataArea();
     Reply reply{"2800"};
     reply.delayMs = config_.eraseDelayMs;
+    return reply;
+}
+
+Reply Decoder::siCommand(std::string_view cmd)
+{
+    if (cmd != "310")
+        return {syntaxError("31")};
+    const Transponder* tuned = tuner_.tuned();
+    if (!tuned)
+        return {"3101"};
+    const std::string_view code = "310";
+    const size_t budget = kMaxSiReplyLength - code.size() - 1;  // the final LF
+    const std::vector<Section> sections = config_.fedSections.empty()
+        ? transponderSections(defaultSatellite(), *tuned, budget)
+        : config_.fedSections;
+    Reply reply{std::string(code) + sectionLines(sections)};
+    reply.terminator = '\n';
     return reply;
 }
 

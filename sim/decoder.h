@@ -15,6 +15,10 @@
 //   27 read   the 9 command characters + 2 digits per byte; write: the
 //             command itself; absent device: "27NAK".
 //   28        "2800" after the erase.
+//   31        "310": "3101" when nothing is tuned; else "310", one line of
+//             hex digit pairs per SI section of the tuned transponder, each
+//             ended by CR, and a final LF in place of the reply's CR
+//             (si_sections.h). Fed sections answer on every transponder.
 //   TRABUNE   "OK"; 100: "100".
 //   anything malformed: its family + "E" ("02E", "06E", ...), "??E" when
 //   the family is unknown.
@@ -24,6 +28,7 @@
 // runs past 7FF continues at 000.
 
 #include "flash_bank.h"
+#include "si_sections.h"
 #include "sparse_memory.h"
 #include "tuner.h"
 
@@ -43,6 +48,7 @@ struct DecoderConfig {
     std::vector<std::pair<uint32_t, int>> stuckBits;  // decoder address, bit
     bool eraseFails = false;
     int eraseDelayMs = 300;  // time the monitor takes for the data-area erase
+    std::vector<Section> fedSections;  // when any: the SI of every transponder, and the decoder starts tuned
 };
 
 struct Reply {
@@ -50,6 +56,7 @@ struct Reply {
     Reply(std::string replyText) : text(std::move(replyText)) {}
 
     std::string text;
+    char terminator = '\r';  // follows the text on the line
     int delayMs = 0;  // processing time before the reply leaves
     int newBaud = 0;  // line speed to switch to once the reply is out; 0 keeps it
     std::optional<std::pair<uint32_t, uint32_t>> memoryRead;  // address and length a read covered
@@ -71,6 +78,9 @@ public:
     static constexpr size_t kEepromSize = 2048;
     static constexpr uint8_t kDemodDevice = 0xD0;
     static constexpr uint8_t kAudioDevice = 0x94;
+    // The SI reply, final LF included, stays below 32767 characters so
+    // that a 16-bit signed count holds its length.
+    static constexpr size_t kMaxSiReplyLength = 32766;
 
     explicit Decoder(const DecoderConfig& config = {});
 
@@ -97,6 +107,7 @@ private:
     Reply demodCommand(std::string_view cmd);
     Reply i2cCommand(std::string_view cmd);
     Reply eraseCommand(std::string_view cmd);
+    Reply siCommand(std::string_view cmd);
     bool i2cPresent(uint8_t device) const;
     uint8_t i2cRead(uint8_t device, uint8_t reg) const;
     void i2cWrite(uint8_t device, uint8_t reg, uint8_t value);

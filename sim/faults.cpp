@@ -95,7 +95,7 @@ bool FaultInjector::swallowsRead(uint32_t address, uint32_t length)
     return false;
 }
 
-ShapedReply FaultInjector::shape(const std::string& reply)
+ShapedReply FaultInjector::shape(const std::string& reply, char terminator)
 {
     const int n = ++replies_;
     ShapedReply out;
@@ -111,7 +111,7 @@ ShapedReply FaultInjector::shape(const std::string& reply)
         text = text.substr(0, text.size() / 2);
     out.bytes = text;
     if (!every(settings_.noCr, n))
-        out.bytes += '\r';
+        out.bytes += terminator;
     if (every(settings_.lineFeed, n))
         out.bytes += '\n';
     return out;

@@ -37,7 +37,7 @@ std::optional<std::string> addFaults(std::string_view faultList, FaultSettings& 
 // What goes on the line for one reply after the faults are applied.
 struct ShapedReply {
     bool sent = true;
-    std::string bytes;      // exact characters sent, CR included
+    std::string bytes;      // exact characters sent, terminator included
     bool junkAfter = false;  // junk characters follow some 20 ms later
 };
 
@@ -53,8 +53,9 @@ public:
     // True when a memory read of [address, address+length) must go unanswered;
     // each such read uses up one of the configured failures.
     bool swallowsRead(uint32_t address, uint32_t length);
-    // Counts the reply and applies the per-reply faults to it.
-    ShapedReply shape(const std::string& reply);
+    // Counts the reply and applies the per-reply faults to it; terminator
+    // is the character that ends it on the line (left out by nocr).
+    ShapedReply shape(const std::string& reply, char terminator = '\r');
 
     int repliesCounted() const { return replies_; }
 

@@ -156,14 +156,17 @@ void LinkServer::run(const volatile sig_atomic_t& stop, const sigset_t& waitMask
         runDueEvents(now);
         timespec timeout{};
         timespec* timeoutPtr = nullptr;
-        if (!events_.empty()) {
+        // While characters wait for room on the line, only the line moves the queue on.
+        if (!events_.empty() && unsent_.empty()) {
             const Nanos wait = std::max<Nanos>(0, events_.front().at - now);
             timeout.tv_sec = static_cast<time_t>(wait / kNanosPerSecond);
             timeout.tv_nsec = static_cast<long>(wait % kNanosPerSecond);
             timeoutPtr = &timeout;
         }
-        pollfd fd{master_, POLLIN, 0};
+        pollfd fd{master_, static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT)), 0};
         const int ready = ppoll(&fd, master_ >= 0 ? 1 : 0, timeoutPtr, &waitMask);
+        if (ready > 0 && (fd.revents & POLLOUT))
+            flushOutput();
         if (ready > 0 && (fd.revents & POLLIN))
             readTerminal(monotonicNow());
         else if (ready > 0 && (fd.revents & (POLLHUP | POLLERR))) {
@@ -223,7 +226,7 @@ void LinkServer::handleCommand(const std::string& command, Nanos receivedAt)
     if (reply.memoryRead && faults_.swallowsRead(reply.memoryRead->first, reply.memoryRead->second)) {
         trace_.line("! readfail " + printable(reply.text));
     } else {
-        const ShapedReply shaped = faults_.shape(reply.text);
+        const ShapedReply shaped = faults_.shape(reply.text, reply.terminator);
         if (shaped.sent) {
             trace_.line("< " + describeSent(shaped.bytes));
             scheduleBytes(start, shaped.bytes);
@@ -276,39 +279,45 @@ void LinkServer::schedule(Event event)
 void LinkServer::runDueEvents(Nanos now)
 {
     // Consecutive due characters go out in one write when pacing fell behind.
-    std::string pending;
     while (!events_.empty() && events_.front().at <= now) {
+        if (events_.front().kind != Event::Kind::Send) {
+            flushOutput();
+            if (!unsent_.empty())
+                return;  // a speed change or hang-up waits for the characters before it
+        }
         Event event = std::move(events_.front());
         events_.pop_front();
         if (event.kind == Event::Kind::Send) {
-            pending += event.bytes;
-            continue;
-        }
-        send(pending);
-        pending.clear();
-        if (event.kind == Event::Kind::SetSpeed) {
+            unsent_ += event.bytes;
+        } else if (event.kind == Event::Kind::SetSpeed) {
             decoderBaud_ = event.baud;
             trace_.line("! speed " + std::to_string(event.baud));
         } else {
             hangUp();
         }
     }
-    send(pending);
+    flushOutput();
 }
 
-void LinkServer::send(const std::string& bytes)
+// The terminal takes some 20 KB ahead of its reader; what it cannot take yet
+// waits for room instead of being lost.
+void LinkServer::flushOutput()
 {
     size_t done = 0;
-    while (master_ >= 0 && done < bytes.size()) {
-        const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
+    while (master_ >= 0 && done < unsent_.size()) {
+        const ssize_t n = ::write(master_, unsent_.data() + done, unsent_.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
         if (n <= 0) {
-            trace_.line("! line blocked, " + std::to_string(bytes.size() - done) + " characters lost");
-            return;
+            trace_.line("! line blocked, " + std::to_string(unsent_.size() - done) + " characters lost");
+            done = unsent_.size();
+            break;
         }
         done += static_cast<size_t>(n);
     }
+    unsent_.erase(0, done);
 }
 
 void LinkServer::hangUp()
@@ -320,6 +329,7 @@ void LinkServer::hangUp()
         ::close(slave_);
     master_ = slave_ = -1;
     events_.clear();
+    unsent_.clear();
     removeLink();
 }
 

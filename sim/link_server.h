@@ -50,7 +50,7 @@ private:
     void scheduleBytes(Nanos start, const std::string& bytes);
     void schedule(Event event);
     void runDueEvents(Nanos now);
-    void send(const std::string& bytes);
+    void flushOutput();
     void hangUp();
     void removeLink();
     int terminalBaud() const;
@@ -67,6 +67,7 @@ private:
     int decoderBaud_;
     int scheduledBaud_;  // speed in force after the events already queued
     std::deque<Event> events_;
+    std::string unsent_;  // due characters the terminal had no room for yet
     Nanos lineFreeAt_ = 0;     // end of the output already queued
     Nanos receiveFreeAt_ = 0;  // end of the input characters accounted so far
     std::string line_;

@@ -38,6 +38,8 @@ const char* const kRadioWords[] = {"Radio", "FM", "Classic", "Jazz", "Talk", "Hi
 const char* const kDataWords[] = {"Update", "Guide", "Data", "Loader"};
 const char* const kHouses[] = {" Media", " Digital", " Broadcast", " Group"};
 const uint16_t kCaSystems[] = {0x0100, 0x0500, 0x0604, 0x0B00, 0x1800};
+// Systems some transponders add on top, for simulcrypt.
+const uint16_t kSimulcryptSystems[] = {0x0900, 0x0D02, 0x0E00};
 
 constexpr uint16_t kNetworkId = 0x00A5;
 
@@ -95,6 +97,8 @@ Service makeService(size_t t, size_t k, uint16_t tsid, Namer& namer)
         s.caSystems.push_back(kCaSystems[t % std::size(kCaSystems)]);
         if (t % 3 == 0)
             s.caSystems.push_back(kCaSystems[(t + 2) % std::size(kCaSystems)]);
+        if (t % 4 == 1)
+            s.caSystems.push_back(kSimulcryptSystems[t / 4 % std::size(kSimulcryptSystems)]);
     }
     namer.name(s);
     return s;

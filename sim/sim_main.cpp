@@ -2,6 +2,7 @@
 
 #include "decoder.h"
 #include "link_server.h"
+#include "si_file.h"
 #include "sim_options.h"
 #include "state_store.h"
 #include "trace_log.h"
@@ -56,10 +57,19 @@ int main(int argc, char** argv)
         std::cout << sim::simUsage();
         return 0;
     }
+    sim::DecoderConfig config = options->decoder;
+    if (!options->siFile.empty()) {
+        auto sections = sim::loadSectionFile(options->siFile, error);
+        if (!sections) {
+            std::cerr << "kestrel-sim: --si-file " << error << "\n";
+            return 2;
+        }
+        config.fedSections = std::move(*sections);
+    }
     const sigset_t waitMask = installStopHandlers();
     prctl(PR_SET_TIMERSLACK, 1UL);  // pacing wants wake-ups close to their deadlines
 
-    sim::Decoder decoder(options->decoder);
+    sim::Decoder decoder(config);
     if (!options->stateDir.empty()) {
         std::vector<std::string> problems;
         sim::loadState(options->stateDir, decoder, problems);

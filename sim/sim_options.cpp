@@ -62,6 +62,7 @@ std::string simUsage()
     return "usage: kestrel-sim [--link PATH] [--speed BAUD] [--pace] [--latency MS] [--trace FILE]\n"
            "                   [--state DIR] [--fault FAULTS]... [--flash-device EC|58|5B]\n"
            "                   [--protect LIST] [--stuck-bit ADDR:BIT] [--erase-delay MS] [--pictures DIR]\n"
+           "                   [--si-file FILE]\n"
            "Prints the path of its terminal on the first line of standard output.\n"
            "FAULTS: drop=N garble=N mute=N hangup=N cut=N nocr=N lf=N noise=N readfail=ADDR:COUNT erasefail\n";
 }
@@ -95,6 +96,9 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args, 
                 return std::nullopt;
         } else if (a == "--pictures") {
             if (!value(o.picturesDir))
+                return std::nullopt;
+        } else if (a == "--si-file") {
+            if (!value(o.siFile))
                 return std::nullopt;
         } else if (a == "--speed") {
             if (!value(v))

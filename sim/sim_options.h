@@ -18,6 +18,7 @@ struct SimOptions {
     std::string tracePath;  // --trace FILE
     std::string stateDir;   // --state DIR
     std::string picturesDir;  // --pictures DIR: the frame buffers' pictures as they were meant
+    std::string siFile;     // --si-file FILE: sections every transponder answers
     DecoderConfig decoder;  // --flash-device, --protect, --stuck-bit, --erase-delay
     FaultSettings faults;   // --fault FAULTS (repeatable)
     bool help = false;
