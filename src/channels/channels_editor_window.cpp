@@ -313,6 +313,7 @@ void ChannelsEditorWindow::channelScan()
     // Busy stays clear: the tuning and SI windows refuse to work while it is set.
     runAction([this, selected] {
         const int last = o1_[0]->isChecked() ? selected : tables.TptCount - 1;
+        bool full = false;
         for (int tp = selected; tp <= last; ++tp) {
             if (StopFlag) {
                 l2_->setText("User Break.");
@@ -320,8 +321,10 @@ void ChannelsEditorWindow::channelScan()
             }
             lTpt_->setCurrentRow(tp);
             ScanTransponder(tp);
+            full = full || tables.TcsCount >= kTcsMaxRecords;
         }
-        l2_->setText("Done.");
+        // A full channel table is the scan's last word, not "Done.": services were left out.
+        l2_->setText(full ? "MAX 2000 channels!" : "Done.");
     }, false);
 }
 

@@ -60,3 +60,8 @@ grep -o '^07209502155275000220000275000220000.00$' commands.txt | cut -c36 | tr 
 [ "$(sed -n 1p commands.txt)" = 151 ]
 grep '^150' commands.txt | sort | uniq -c | awk '{ printf "%s %s ", $1, $2 }' > bytes.txt
 [ "$(cat bytes.txt)" = "3 15000 12 15008 13 15018 " ]
+# The channel scan's report of the first transponder: its heading and its 16 services.
+[ "$(sed -n 2p SatMap.Txt | tr -d '\r')" = "===== 10774250  01111  00165  10  00  3/4  V/D =====" ]
+[ "$(grep -c '^----- SID=' SatMap.Txt)" -eq 16 ]
+# Every channel added has Use 4 and a transponder of the scan.
+[ "$(grep -vc '^ [0-9]\{3\} .\{16\} 04 ' SCANTCS.txt)" -eq 0 ]
