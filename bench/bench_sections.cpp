@@ -330,7 +330,8 @@ struct BenchSection {
 };
 const BenchSection kSections[] = {
     {"link", BenchLink}, {"memsave", BenchMemSave}, {"eeprom", BenchEeprom},
-    {"program", BenchProgram}, {"soak", BenchSoak}, {"tables", BenchTables}, {"screenshot", BenchScreenshot},
+    {"program", BenchProgram}, {"soak", BenchSoak}, {"tables", BenchTables}, {"si", BenchSi},
+    {"screenshot", BenchScreenshot},
 };
 
 } // namespace

@@ -25,6 +25,7 @@ double WireSeconds(double characters, int baud);   // 10 bits per character
 
 bool BenchTables();       // in bench_tables.cpp
 bool BenchScreenshot();   // in bench_screenshot.cpp
+bool BenchSi();           // in bench_si.cpp
 
 QStringList AllBenchSections();
 bool RunBenchSection(const QString &name);

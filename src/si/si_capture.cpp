@@ -33,7 +33,7 @@ bool SplitLines(SiStore &s, const QString &data, int &cutLines)
             if (p + 1 >= data.size() || data[p + 1] == '\r')
                 return false;
             if (j < kTableSize)
-                (*s.Tables)[size_t(t)][size_t(j++)] = quint8(HexToByte(data.mid(p, 2)));
+                (*s.Tables)[size_t(t)][size_t(j++)] = quint8(HexDigit(data[p]) * 16 + HexDigit(data[p + 1]));
             else
                 cut = true;
             p += 2;
