@@ -1,6 +1,7 @@
 #include "memory/save_range.h"
 
 #include "link/conversions.h"
+#include "link/prompts.h"
 
 #include <QFile>
 #include <QFileDevice>
@@ -70,7 +71,7 @@ SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, 
             return SaveOutcome::ReadError;
         }
         if (!writePage(out, pageBuf)) {
-            appendStatus(tracked, kWriteErrorSuffix);
+            appendStatus(tracked, WithReason(kWriteErrorSuffix, out.errorString()));
             return SaveOutcome::WriteError;
         }
     }
@@ -92,7 +93,7 @@ SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, 
 
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        tracked.setStatus(kCannotCreatePrefix + fileName);
+        tracked.setStatus(kCannotCreatePrefix + fileName + QStringLiteral(" - ") + FileReason(fileName, file));
         return SaveOutcome::CannotCreate;
     }
     tracked.setStatus(QStringLiteral("Saving to ") + fileName);
@@ -100,7 +101,7 @@ SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, 
     file.close();
     if (outcome == SaveOutcome::Done) {
         if (file.error() != QFileDevice::NoError) {
-            appendStatus(tracked, kWriteErrorSuffix);
+            appendStatus(tracked, WithReason(kWriteErrorSuffix, file.errorString()));
             return SaveOutcome::WriteError;
         }
         tracked.setStatus(QStringLiteral("Done."));
