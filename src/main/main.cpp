@@ -72,8 +72,9 @@ void SetUpPorts(Session &session, const LaunchOptions &options, const QString &s
     for (int i = 0; i < 2; ++i) {
         if (!options.port[i].isEmpty())
             session.settings.setDevice(i, options.port[i]);
-        if (const QString kept = session.settings.device(i); !kept.isEmpty())
-            session.portDevice[i] = kept;
+        const QString device = options.port[i].isEmpty() ? session.settings.device(i) : options.port[i];
+        if (!device.isEmpty())
+            session.portDevice[i] = device;
     }
     if (!simTerminal.isEmpty())
         session.portDevice[0] = simTerminal;
