@@ -203,8 +203,10 @@ FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &pr
         return CannotWrite(hooks, fileName, why);
     }
 
+    // Unbuffered, so that a full disk shows at the page it refuses and not
+    // after the last of 2048 pages.
     QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return CannotWrite(hooks, fileName, FileReason(fileName, file));
     for (qint64 page = firstPage; page <= lastPage; ++page) {
         if (hooks.stopRequested()) {

@@ -33,8 +33,12 @@ std::optional<QString> CommandHistory::older(const QString &current)
 {
     if (position_ == 0)
         return std::nullopt;
-    if (position_ == entries_.size())
+    if (position_ == entries_.size()) {
         draft_ = current;
+        // The box still shows the command just sent: the step goes past it.
+        if (position_ > 1 && current == entries_.constLast())
+            --position_;
+    }
     return entries_[--position_];
 }
 

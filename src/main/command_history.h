@@ -18,7 +18,8 @@ public:
     // the newest, or holding the access text. Ends any walk.
     bool add(const QString &command);
     // The entry before the one shown, or none at the oldest. current is what
-    // the box shows; the first step back keeps it to come back to.
+    // the box shows; the first step back keeps it to come back to, and skips
+    // the newest when the box shows that already.
     std::optional<QString> older(const QString &current);
     // The entry after the one shown, the kept text past the newest, or none
     // when no walk is under way.

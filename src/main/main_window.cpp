@@ -430,7 +430,8 @@ void MainWindow::execMacro()
     txtP2D_->clear();
     const QString name = fnp_->text();
     if (!FileExists(name)) {
-        SetBoxText(txtD2P_, WithReason("File not found!", UnreadableReason(name)));
+        const QString reason = UnreadableReason(name);
+        SetBoxText(txtD2P_, WithReason("File not found!", reason.isEmpty() ? reason : name + " - " + reason));
         return;
     }
     QByteArray content;

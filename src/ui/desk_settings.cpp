@@ -3,6 +3,7 @@
 #include "link/prompts.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QWidget>
@@ -76,5 +77,12 @@ QString DeskSettings::flush()
     if (!store_)
         return QString();
     store_->sync();
-    return store_->status() == QSettings::NoError ? QString() : "Cannot write " + store_->fileName();
+    if (store_->status() == QSettings::NoError)
+        return QString();
+    // The settings library gives no reason; opening the file does.
+    const QString name = store_->fileName();
+    QFile probe(name);
+    QDir().mkpath(folder_);
+    const QString reason = probe.open(QIODevice::ReadWrite) ? QStringLiteral("not replaced") : FileReason(name, probe);
+    return "Cannot write " + name + " - " + reason;
 }

@@ -124,6 +124,7 @@ private slots:
             h.add(QString::number(i));
         QCOMPARE(h.entries().size(), CommandHistory::kLimit);
         QCOMPARE(h.entries().constFirst(), "0");
+        QCOMPARE(h.older("499"), "498");   // the box still shows the newest
     }
 };
 
