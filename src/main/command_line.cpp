@@ -4,13 +4,13 @@
 
 namespace {
 
-struct OptionSpec {
+struct OptionEntry {
     const char *name;
     const char *value;   // null for a flag
     const char *text;
 };
 
-const OptionSpec kOptions[] = {
+const OptionEntry kOptions[] = {
     {"sim", nullptr, "Start a simulated decoder (kestrel-sim) and connect port 1 to it."},
     {"sim-args", "ARGS", "Options for the simulated decoder, quoted as in a shell."},
     {"port1", "DEV", "Device of port 1 (default /dev/ttyS0); remembered for the next run."},
@@ -21,9 +21,9 @@ const OptionSpec kOptions[] = {
     {"version", nullptr, "Print the version and exit."},
 };
 
-const OptionSpec *FindOption(const QString &argument)
+const OptionEntry *FindOption(const QString &argument)
 {
-    for (const OptionSpec &o : kOptions)
+    for (const OptionEntry &o : kOptions)
         if (argument == QLatin1String("--") + QLatin1String(o.name))
             return &o;
     return nullptr;
@@ -41,7 +41,7 @@ EarlyAnswer FindEarlyAnswer(const QStringList &arguments)
             return EarlyAnswer::Help;
         if (a == QLatin1String("--version"))
             return EarlyAnswer::Version;
-        if (const OptionSpec *o = FindOption(a); o && o->value)
+        if (const OptionEntry *o = FindOption(a); o && o->value)
             ++i;   // its value, whatever it looks like
     }
     return EarlyAnswer::None;
@@ -51,7 +51,7 @@ QString UsageText()
 {
     QString text = QStringLiteral("Usage: kestrel [OPTION]...\n"
                                   "Service tool for the decoder's command monitor on a serial port.\n\n");
-    for (const OptionSpec &o : kOptions) {
+    for (const OptionEntry &o : kOptions) {
         QString left = QLatin1String("  --") + QLatin1String(o.name);
         if (o.value)
             left += QLatin1Char(' ') + QLatin1String(o.value);
@@ -68,7 +68,7 @@ QString VersionText() { return QStringLiteral("kestrel " KESTREL_VERSION "\n"); 
 bool ParseCommandLine(const QStringList &arguments, LaunchOptions &out, QString &error)
 {
     QCommandLineParser parser;
-    for (const OptionSpec &o : kOptions) {
+    for (const OptionEntry &o : kOptions) {
         QCommandLineOption option(QLatin1String(o.name), QLatin1String(o.text));
         if (o.value)
             option.setValueName(QLatin1String(o.value));
