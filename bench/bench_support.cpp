@@ -8,7 +8,7 @@
 bool SimLink::start(const QString &simArgs, int baud)
 {
     QString error;
-    terminal = sim.start(simArgs, error);
+    terminal = sim.start(simArgs.split(QLatin1Char(' '), Qt::SkipEmptyParts), error);
     if (terminal.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return false;

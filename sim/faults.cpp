@@ -46,6 +46,7 @@ std::optional<std::string> addOne(std::string_view item, FaultSettings& s)
     };
     static const Named kCounts[] = {{"drop", &FaultSettings::drop},     {"garble", &FaultSettings::garble},
                                     {"mute", &FaultSettings::mute},     {"hangup", &FaultSettings::hangup},
+                                    {"exit", &FaultSettings::exit},
                                     {"cut", &FaultSettings::cut},       {"nocr", &FaultSettings::noCr},
                                     {"lf", &FaultSettings::lineFeed},   {"noise", &FaultSettings::noise}};
     for (const auto& entry : kCounts) {

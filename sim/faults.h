@@ -22,6 +22,7 @@ struct FaultSettings {
     // After N commands (0 = never).
     int mute = 0;
     int hangup = 0;
+    int exit = 0;   // the simulator ends, as a program that died would
     struct ReadFail {
         uint32_t address;
         int count;
@@ -50,6 +51,7 @@ public:
     // commandNumber counts every command received, from 1.
     bool isMuted(int commandNumber) const { return settings_.mute > 0 && commandNumber > settings_.mute; }
     bool hangsUpAfter(int commandNumber) const { return settings_.hangup > 0 && commandNumber == settings_.hangup; }
+    bool exitsAfter(int commandNumber) const { return settings_.exit > 0 && commandNumber == settings_.exit; }
     // True when a memory read of [address, address+length) must go unanswered;
     // each such read uses up one of the configured failures.
     bool swallowsRead(uint32_t address, uint32_t length);

@@ -151,9 +151,11 @@ int LinkServer::terminalBaud() const
 
 void LinkServer::run(const volatile sig_atomic_t& stop, const sigset_t& waitMask)
 {
-    while (!stop) {
+    while (!stop && !exitedByFault_) {
         Nanos now = monotonicNow();
         runDueEvents(now);
+        if (exitedByFault_)
+            break;
         timespec timeout{};
         timespec* timeoutPtr = nullptr;
         // While characters wait for room on the line, only the line moves the queue on.
@@ -248,6 +250,8 @@ void LinkServer::handleCommand(const std::string& command, Nanos receivedAt)
     }
     if (faults_.hangsUpAfter(commands_))
         schedule({Event::Kind::HangUp, lineFreeAt_ + kHangupDelay, {}, 0});
+    if (faults_.exitsAfter(commands_))
+        schedule({Event::Kind::Exit, lineFreeAt_ + kHangupDelay, {}, 0});
 }
 
 void LinkServer::scheduleBytes(Nanos start, const std::string& bytes)
@@ -292,6 +296,10 @@ void LinkServer::runDueEvents(Nanos now)
         } else if (event.kind == Event::Kind::SetSpeed) {
             decoderBaud_ = event.baud;
             trace_.line("! speed " + std::to_string(event.baud));
+        } else if (event.kind == Event::Kind::Exit) {
+            trace_.line("! exit");
+            exitedByFault_ = true;
+            return;
         } else {
             hangUp();
         }

@@ -27,9 +27,11 @@ public:
     bool open(std::string& error);
     const std::string& terminalPath() const { return terminalPath_; }
 
-    // Serves until stop becomes non-zero; signals are taken only while
-    // waiting, with waitMask as the signal mask.
+    // Serves until stop becomes non-zero or an exit fault ends it; signals
+    // are taken only while waiting, with waitMask as the signal mask.
     void run(const volatile sig_atomic_t& stop, const sigset_t& waitMask);
+    // An exit fault ended the serving.
+    bool exitedByFault() const { return exitedByFault_; }
 
     // Closes the terminal and removes the symlink.
     void shutdown();
@@ -38,7 +40,7 @@ public:
 
 private:
     struct Event {
-        enum class Kind { Send, SetSpeed, HangUp } kind;
+        enum class Kind { Send, SetSpeed, HangUp, Exit } kind;
         Nanos at;
         std::string bytes;
         int baud = 0;
@@ -72,6 +74,7 @@ private:
     Nanos receiveFreeAt_ = 0;  // end of the input characters accounted so far
     std::string line_;
     int commands_ = 0;
+    bool exitedByFault_ = false;
 };
 
 }  // namespace sim

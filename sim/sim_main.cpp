@@ -57,6 +57,15 @@ int main(int argc, char** argv)
         std::cout << sim::simUsage();
         return 0;
     }
+    if (options->version) {
+        std::cout << sim::simVersion();
+        return 0;
+    }
+    // State the user meant to keep must not be lost silently at the end.
+    if (!options->stateDir.empty() && !sim::prepareStateDir(options->stateDir, error)) {
+        std::cerr << "kestrel-sim: cannot keep state in " << error << "\n";
+        return 2;
+    }
     sim::DecoderConfig config = options->decoder;
     if (!options->siFile.empty()) {
         auto sections = sim::loadSectionFile(options->siFile, error);
@@ -94,6 +103,8 @@ int main(int argc, char** argv)
 
     server.run(stopRequested, waitMask);
     server.shutdown();
+    if (server.exitedByFault())
+        return 1;  // as a program that died: nothing saved
 
     if (!options->stateDir.empty() && !sim::saveState(options->stateDir, decoder, error)) {
         std::cerr << "kestrel-sim: " << error << "\n";

@@ -63,8 +63,17 @@ std::string simUsage()
            "                   [--state DIR] [--fault FAULTS]... [--flash-device EC|58|5B]\n"
            "                   [--protect LIST] [--stuck-bit ADDR:BIT] [--erase-delay MS] [--pictures DIR]\n"
            "                   [--si-file FILE]\n"
+           "                   [--help] [--version]\n"
            "Prints the path of its terminal on the first line of standard output.\n"
-           "FAULTS: drop=N garble=N mute=N hangup=N cut=N nocr=N lf=N noise=N readfail=ADDR:COUNT erasefail\n";
+           "--state DIR keeps EEPROM, flash and memory in DIR across runs; a folder that\n"
+           "cannot be used stops the simulator before it serves (exit status 2).\n"
+           "FAULTS: drop=N garble=N mute=N hangup=N exit=N cut=N nocr=N lf=N noise=N\n"
+           "        readfail=ADDR:COUNT erasefail\n";
+}
+
+std::string simVersion()
+{
+    return "kestrel-sim " KESTREL_VERSION "\n";
 }
 
 std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args, std::string& error)
@@ -85,6 +94,8 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args, 
             o.pace = true;
         } else if (a == "--help" || a == "-h") {
             o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
         } else if (a == "--link") {
             if (!value(o.linkPath))
                 return std::nullopt;

@@ -22,11 +22,13 @@ struct SimOptions {
     DecoderConfig decoder;  // --flash-device, --protect, --stuck-bit, --erase-delay
     FaultSettings faults;   // --fault FAULTS (repeatable)
     bool help = false;
+    bool version = false;
 };
 
 // Parses arguments (without the program name); on failure returns nullopt and sets error.
 std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args, std::string& error);
 
 std::string simUsage();
+std::string simVersion();  // "kestrel-sim " and the build's version
 
 }  // namespace sim

@@ -57,6 +57,30 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& da
     return true;
 }
 
+bool prepareStateDir(const std::string& dir, std::string& error)
+{
+    const auto fail = [&](int code) {
+        error = dir + ": " + std::strerror(code);
+        return false;
+    };
+    if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
+        return fail(errno);
+    struct stat info {};
+    if (::stat(dir.c_str(), &info) != 0)
+        return fail(errno);
+    if (!S_ISDIR(info.st_mode))
+        return fail(ENOTDIR);
+    // Permissions alone do not tell (root writes anywhere, a read-only mount
+    // refuses everyone): a trial file does.
+    const std::string trial = dir + "/.trial" + std::to_string(::getpid());
+    const int fd = ::open(trial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return fail(errno);
+    ::close(fd);
+    ::unlink(trial.c_str());
+    return true;
+}
+
 void loadState(const std::string& dir, Decoder& decoder, std::vector<std::string>& problems)
 {
     std::vector<uint8_t> data;

@@ -10,6 +10,11 @@
 
 namespace sim {
 
+// Makes sure the folder can keep the state: creates it when missing and
+// writes a trial file into it. False with error (the folder and the
+// system's reason) when it cannot be used.
+bool prepareStateDir(const std::string& dir, std::string& error);
+
 // Loads whichever of the three files exist. Files of the wrong size or
 // format are ignored and reported in problems.
 void loadState(const std::string& dir, Decoder& decoder, std::vector<std::string>& problems);

@@ -52,6 +52,24 @@ bool readText(const QString &name, QStringList &lines, QString &why)
     return true;
 }
 
+// "TCS Table file not found! " with the reason when something of that name
+// cannot be read.
+QString tableNotFound(const char *table, const QString &name)
+{
+    return WithReason(QLatin1String(table) + QStringLiteral(" Table file not found!"), UnreadableReason(name)) + ' ';
+}
+
+// True when the file may be written; a name that cannot be written at all
+// adds why to status, a refused overwrite adds nothing.
+bool mayWrite(Prompter &prompter, const QString &name, QString &status)
+{
+    QString why;
+    const OverwriteAnswer answer = CheckOverwrite(prompter, name, &why);
+    if (answer == OverwriteAnswer::CannotWrite)
+        status += "Cannot write " + name + " - " + why + "  ";
+    return answer == OverwriteAnswer::MayWrite;
+}
+
 bool writeFile(const QString &name, const QByteArray &data, QString &why)
 {
     const bool ok = WriteFileBytes(name, data, why);
@@ -261,7 +279,7 @@ TableResult LoadBinary(ChannelTables &tables, const QString &tcsName, const QStr
 {
     tables = ChannelTables();
     if (!FileExists(tcsName))
-        return {QStringLiteral("TCS Table file not found! ")};
+        return {tableNotFound("TCS", tcsName)};
     QByteArray channels;
     QString why;
     if (!ReadFileBytes(tcsName, channels, why, qint64(tables.TcsTable.size())))
@@ -269,7 +287,7 @@ TableResult LoadBinary(ChannelTables &tables, const QString &tcsName, const QStr
     std::copy(channels.begin(), channels.end(), tables.TcsTable.begin());
     tables.TcsCount = qint32(channels.size() / kTcsRecordSize);
     if (!FileExists(tptName))
-        return {QStringLiteral("TPT Table file not found! ")};
+        return {tableNotFound("TPT", tptName)};
     QByteArray transponders;
     if (!ReadFileBytes(tptName, transponders, why, qint64(tables.TptTable.size())))
         return {why + "  "};
@@ -283,7 +301,7 @@ TableResult SaveBinary(const ChannelTables &tables, Prompter &prompter, const QS
 {
     TableResult result;
     QString why;
-    if (tables.TcsCount > 0 && AskOverwrite(prompter, tcsName)) {
+    if (tables.TcsCount > 0 && mayWrite(prompter, tcsName, result.status)) {
         if (tables.TcsCount > kTcsFileRecords)
             prompter.inform(QStringLiteral("Warning!"), QStringLiteral("More that 999 channels!"));
         const int records = std::max(tables.TcsCount, kTcsFileRecords);
@@ -294,7 +312,7 @@ TableResult SaveBinary(const ChannelTables &tables, Prompter &prompter, const QS
             BlankTcsRecord(std::span<quint8>(bytes + i * kTcsRecordSize, kTcsRecordSize));
         result.status = writeFile(tcsName, data, why) ? tcsName + " Saved.  " : why;
     }
-    if (tables.TptCount > 0 && AskOverwrite(prompter, tptName)) {
+    if (tables.TptCount > 0 && mayWrite(prompter, tptName, result.status)) {
         const QByteArray data(reinterpret_cast<const char *>(tables.TptTable.data()), qsizetype(tables.TptTable.size()));
         result.status += writeFile(tptName, data, why) ? tptName + " Saved." : why;
     }
@@ -306,9 +324,9 @@ TableResult LoadText(ChannelTables &tables, const QString &tcsName, const QStrin
     const QString tcsText = tcsName + ".txt";
     const QString tptText = tptName + ".txt";
     if (!FileExists(tptText))
-        return {QStringLiteral("TPT Table file not found! ")};
+        return {tableNotFound("TPT", tptText)};
     if (!FileExists(tcsText))
-        return {QStringLiteral("TCS Table file not found! ")};
+        return {tableNotFound("TCS", tcsText)};
     // Both files are read before anything changes, so a failure leaves the tables as they were.
     QStringList tptLines;
     QStringList tcsLines;
@@ -349,10 +367,10 @@ TableResult SaveText(const ChannelTables &tables, const QStringList &tcsRows, co
 {
     TableResult result;
     QString why;
-    if (tables.TcsCount > 0 && AskOverwrite(prompter, tcsName + ".txt"))
+    if (tables.TcsCount > 0 && mayWrite(prompter, tcsName + ".txt", result.status))
         result.status = writeFile(tcsName + ".txt", linesText(tcsRows, tables.TcsCount), why)
             ? tcsName + ".txt Saved." : why;
-    if (tables.TptCount > 0 && AskOverwrite(prompter, tptName + ".txt"))
+    if (tables.TptCount > 0 && mayWrite(prompter, tptName + ".txt", result.status))
         result.status += writeFile(tptName + ".txt", linesText(tptRows, tables.TptCount), why)
             ? tptName + ".txt Saved." : why;
     return result;

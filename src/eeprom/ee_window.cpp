@@ -26,6 +26,8 @@ EeWindow::EeWindow(Session &session) : ToolWindow(session, "DL_EE", "EEPROM Data
     pageRow->addWidget(NamedLabel(this, "L1", "PAGE:"));
     txtPG_ = NamedLineEdit(this, "Txt_PG", "0", 1);
     txtPG_->setMaximumWidth(32);
+    // Enter in the page box reads, as READ does.
+    connect(txtPG_, &QLineEdit::returnPressed, this, [this] { Cmd_Click(0); });
     pageRow->addWidget(txtPG_);
     for (int i = 0; i < 3; ++i) {
         cmd_[i] = NamedButton(this, IndexedName("Cmd", i), kButtonCaptions[i]);

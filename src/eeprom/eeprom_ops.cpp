@@ -41,13 +41,14 @@ QString HexBytes(const EeImage &image, int start, int count)
     return text;
 }
 
-bool WriteImageFile(const QString &fileName, const EeImage &image)
+// The empty text, or the system's reason why the file was not written.
+[[nodiscard]] QString WriteImageFile(const QString &fileName, const EeImage &image)
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const qint64 written = file.write(reinterpret_cast<const char *>(image.data()), kEeSize);
-    return written == kEeSize && file.flush();
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(reinterpret_cast<const char *>(image.data()), kEeSize) == kEeSize && file.flush())
+        return QString();
+    return FileReason(fileName, file);
 }
 
 bool ReadImageFile(QFile &file, EeImage &image)
@@ -216,12 +217,16 @@ EeOutcome SaveEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter,
         return read;
 
     Append(hooks, "\r\nSaving " + fileName);
-    if (!AskOverwrite(prompter, fileName)) {
-        Append(hooks, " - Not saved.");
-        return EeOutcome::NotSaved;
+    // A name that cannot be written says why, so it reads apart from a refusal.
+    QString why;
+    switch (CheckOverwrite(prompter, fileName, &why)) {
+    case OverwriteAnswer::Refused: Append(hooks, " - Not saved."); return EeOutcome::NotSaved;
+    case OverwriteAnswer::CannotWrite: Append(hooks, WithReason(" - Not saved.", why)); return EeOutcome::FileError;
+    case OverwriteAnswer::MayWrite: break;
     }
-    if (!WriteImageFile(fileName, image)) {
-        Append(hooks, " - Cannot write file!");
+    why = WriteImageFile(fileName, image);
+    if (!why.isEmpty()) {
+        Append(hooks, WithReason(" - Cannot write file!", why));
         return EeOutcome::FileError;
     }
     Append(hooks, " - Done.");
@@ -233,14 +238,14 @@ EeOutcome WriteEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter,
 {
     link.SetCmdTimeout(kFileTimeoutMs);
     if (!FileExists(fileName)) {
-        hooks.setStatus(fileName + " not found!");
+        hooks.setStatus(WithReason(fileName + " not found!", UnreadableReason(fileName)));
         return EeOutcome::NotFound;
     }
 
     hooks.setStatus("Reading " + fileName);
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
-        Append(hooks, " - Cannot read file!");
+        Append(hooks, WithReason(" - Cannot read file!", FileReason(fileName, file)));
         return EeOutcome::FileError;
     }
     if (file.size() != kEeSize) {
@@ -249,7 +254,7 @@ EeOutcome WriteEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter,
     }
     EeImage image{};
     if (!ReadImageFile(file, image)) {
-        Append(hooks, " - Cannot read file!");
+        Append(hooks, WithReason(" - Cannot read file!", file.errorString()));
         return EeOutcome::FileError;
     }
     file.close();

@@ -88,9 +88,14 @@ private:
     DirectoryListing listing_;
 };
 
-QString cannotWrite(const QString &name)
+QString cannotWrite(const QString &name, const QString &reason)
 {
-    return "Cannot write " + name + " - Not saved.";
+    return WithReason("Cannot write " + name + " - Not saved.", reason);
+}
+
+QString notFound(const QString &name)
+{
+    return WithReason(name + " not found!", UnreadableReason(name));
 }
 
 } // namespace
@@ -116,7 +121,7 @@ QString ListingStatus(const DirectoryListing &listing)
 bool ReadDataImage(const QString &name, QByteArray &image, QString &why)
 {
     if (!FileExists(name)) {
-        why = name + " not found!";
+        why = notFound(name);
         return false;
     }
     QByteArray data;
@@ -140,12 +145,12 @@ QString SaveDirectoryFile(const QByteArray &image, const DirectoryRow &row, Prom
     const QString name = RowFileName(row);
     if (!row.isFile() || name.isEmpty() || image.size() != kImageSize)
         return row.damaged ? name + " lies outside the image - Not saved." : QStringLiteral("Not saved.");
-    switch (CheckOverwrite(prompter, name)) {
+    QString why;
+    switch (CheckOverwrite(prompter, name, &why)) {
     case OverwriteAnswer::Refused: return QStringLiteral("Not saved.");
-    case OverwriteAnswer::CannotWrite: return cannotWrite(name);
+    case OverwriteAnswer::CannotWrite: return cannotWrite(name, why);
     case OverwriteAnswer::MayWrite: break;
     }
-    QString why;
     if (!WriteFileBytes(name, image.mid(row.RowOffset, row.RowLength), why))
         return why;
     return "Saved: " + name + (row.RowLength == 0 ? QStringLiteral(" (an empty file: the entry has length 0)") : QString());
@@ -156,15 +161,15 @@ QString UpdateTables(QByteArray &image, const std::vector<DirectoryRow> &rows, c
 {
     for (const QString &name : {tptName, tcsName})
         if (!FileExists(name))
-            return name + " not found!";
+            return notFound(name);
     // Both files are read before the image file is touched.
     QByteArray tpt, tcs;
     QString why;
     if (!ReadFileBytes(tptName, tpt, why) || !ReadFileBytes(tcsName, tcs, why))
         return why;
-    switch (CheckOverwrite(prompter, imageName)) {
+    switch (CheckOverwrite(prompter, imageName, &why)) {
     case OverwriteAnswer::Refused: return QStringLiteral("Not saved.");
-    case OverwriteAnswer::CannotWrite: return cannotWrite(imageName);
+    case OverwriteAnswer::CannotWrite: return cannotWrite(imageName, why);
     case OverwriteAnswer::MayWrite: break;
     }
     QByteArray updated = image;

@@ -179,25 +179,35 @@ FlashRegion FlashRegionFor(int index)
     return kRegions[std::clamp(index, 0, 2)];
 }
 
+namespace {
+
+FlashOutcome CannotWrite(const OperationHooks &hooks, const QString &fileName, const QString &reason)
+{
+    hooks.setStatus("Cannot write " + fileName + " - " + reason);
+    return FlashOutcome::FileError;
+}
+
+} // namespace
+
 FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &prompter,
                             const OperationHooks &hooks, qint32 firstPage, qint32 lastPage,
                             const QString &fileName)
 {
     link.SetCmdTimeout(kSaveTimeoutMs);
-    if (const OverwriteAnswer answer = CheckOverwrite(prompter, fileName); answer != OverwriteAnswer::MayWrite) {
+    QString why;
+    if (const OverwriteAnswer answer = CheckOverwrite(prompter, fileName, &why); answer != OverwriteAnswer::MayWrite) {
         if (answer == OverwriteAnswer::Refused)
             return FlashOutcome::Declined;
         // A folder, or a name in a folder that cannot be written: say so
         // rather than end as silently as a refused overwrite.
-        hooks.setStatus("Cannot write " + fileName + " !");
-        return FlashOutcome::FileError;
+        return CannotWrite(hooks, fileName, why);
     }
 
+    // Unbuffered, so that a full disk shows at the page it refuses and not
+    // after the last of 2048 pages.
     QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        hooks.setStatus("Cannot write " + fileName + " !");
-        return FlashOutcome::FileError;
-    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return CannotWrite(hooks, fileName, FileReason(fileName, file));
     for (qint64 page = firstPage; page <= lastPage; ++page) {
         if (hooks.stopRequested()) {
             hooks.setStatus("User Break.");
@@ -212,15 +222,11 @@ FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &pr
             hooks.setStatus("Read Error !!!");
             return FlashOutcome::ReadError;
         }
-        if (file.write(reinterpret_cast<const char *>(buffer.data()), qint64(buffer.size())) != qint64(buffer.size())) {
-            hooks.setStatus("Cannot write " + fileName + " !");
-            return FlashOutcome::FileError;
-        }
+        if (file.write(reinterpret_cast<const char *>(buffer.data()), qint64(buffer.size())) != qint64(buffer.size()))
+            return CannotWrite(hooks, fileName, file.errorString());
     }
-    if (!file.flush()) {
-        hooks.setStatus("Cannot write " + fileName + " !");
-        return FlashOutcome::FileError;
-    }
+    if (!file.flush())
+        return CannotWrite(hooks, fileName, file.errorString());
     hooks.setStatus("Done.");
     return FlashOutcome::Done;
 }
@@ -298,12 +304,12 @@ FlashOutcome ProgramDataFlash(CommandChannel &link, Prompter &prompter, const Op
     if (AskSure(prompter, "This will erase and write the selected DATA Flash area!"))
         return FlashOutcome::Declined;
     if (!FileExists(fileName)) {
-        hooks.setStatus("No file " + fileName + " !");
+        hooks.setStatus(WithReason("No file " + fileName + " !", UnreadableReason(fileName)));
         return FlashOutcome::NoFile;
     }
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
-        hooks.setStatus("Cannot read " + fileName + " !");
+        hooks.setStatus("Cannot read " + fileName + " - " + FileReason(fileName, file));
         return FlashOutcome::FileError;
     }
     if (file.size() < kImageSize) {
@@ -312,7 +318,7 @@ FlashOutcome ProgramDataFlash(CommandChannel &link, Prompter &prompter, const Op
     }
     const QByteArray data = file.read(kImageSize);
     if (data.size() != kImageSize) {
-        hooks.setStatus("Cannot read " + fileName + " !");
+        hooks.setStatus("Cannot read " + fileName + " - " + file.errorString());
         return FlashOutcome::FileError;
     }
     file.close();

@@ -42,9 +42,10 @@ qint16 HexDigit(QChar c)
     return 0;
 }
 
+// 127 is DEL, a control character like those below 32.
 QString PrnChar(int b)
 {
-    if (b >= 32 && b <= 127)
+    if (b >= 32 && b < 127)
         return QString(QChar(b));
     return QStringLiteral(".");
 }

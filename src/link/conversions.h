@@ -11,7 +11,7 @@ QString Hex2(int b);                    // low 8 bits, 2 digits
 qint32 HexToAddr(const QString &t);     // exactly 6 characters, else 0
 qint16 HexToByte(const QString &t);     // 1 or 2 characters, else 0
 qint16 HexDigit(QChar c);               // upper-case hex digit, else 0
-QString PrnChar(int b);                 // code 32..127 as itself, else "."
+QString PrnChar(int b);                 // code 32..126 as itself, else "."
 qint32 Add32(qint32 a, qint32 b);       // wraps around
 qint32 Mul32(qint32 a, qint32 f);       // only the low 14 bits of f count
 qint32 GetWord(std::span<const quint8> bytes, qint64 i);  // little-endian 16 bits; i + 1 must be inside

@@ -3,6 +3,23 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString SystemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+} // namespace
+
+// QFile reports a folder in its own words; the system's are kept everywhere.
+QString FileReason(const QString &name, const QFileDevice &file)
+{
+    return QFileInfo(name).isDir() ? SystemReason(EISDIR) : file.errorString();
+}
 
 bool AskSure(Prompter &prompter, const QString &prompt)
 {
@@ -31,15 +48,21 @@ bool FileExists(const QString &name)
 // directory, a missing folder or a file without write permission give false
 // without a question, since asking would only lead to a failed save. An
 // existing empty file, or a newly created one, is left for the caller.
-OverwriteAnswer CheckOverwrite(Prompter &prompter, const QString &name)
+OverwriteAnswer CheckOverwrite(Prompter &prompter, const QString &name, QString *reason)
 {
-    if (name.isEmpty() || QFileInfo(name).isDir())
+    QString ignored;
+    QString &why = reason ? *reason : ignored;
+    if (name.isEmpty()) {
+        why = SystemReason(ENOENT);
         return OverwriteAnswer::CannotWrite;
+    }
     qint64 size = 0;
     {
         QFile file(name);
-        if (!file.open(QIODevice::ReadWrite))  // creates a missing file
+        if (QFileInfo(name).isDir() || !file.open(QIODevice::ReadWrite)) {  // creates a missing file
+            why = FileReason(name, file);
             return OverwriteAnswer::CannotWrite;
+        }
         size = file.size();
     }
     if (size == 0)
@@ -50,8 +73,31 @@ OverwriteAnswer CheckOverwrite(Prompter &prompter, const QString &name)
         return OverwriteAnswer::MayWrite;
     // A folder without write permission keeps the file; emptying it serves as well.
     QFile file(name);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) ? OverwriteAnswer::MayWrite
-                                                                 : OverwriteAnswer::CannotWrite;
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return OverwriteAnswer::MayWrite;
+    why = file.errorString();
+    return OverwriteAnswer::CannotWrite;
+}
+
+QString UnreadableReason(const QString &name)
+{
+    const QByteArray path = QFile::encodeName(name);
+    struct stat info {};
+    if (name.isEmpty() || (::stat(path.constData(), &info) != 0 && errno == ENOENT))
+        return QString();
+    if (S_ISDIR(info.st_mode))
+        return SystemReason(EISDIR);
+    // Non-blocking, so that a named pipe answers at once.
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return SystemReason(errno);
+    ::close(fd);
+    return QString();
+}
+
+QString WithReason(const QString &text, const QString &reason)
+{
+    return reason.isEmpty() ? text : text + QStringLiteral(" (") + reason + QLatin1Char(')');
 }
 
 bool AskOverwrite(Prompter &prompter, const QString &name)
@@ -68,7 +114,7 @@ bool ReadFileBytes(const QString &name, QByteArray &data, QString &why, qint64 m
             return true;
     }
     data.clear();
-    why = QStringLiteral("Cannot read ") + name + QStringLiteral(" - ") + file.errorString();
+    why = QStringLiteral("Cannot read ") + name + QStringLiteral(" - ") + FileReason(name, file);
     return false;
 }
 
@@ -78,6 +124,6 @@ bool WriteFileBytes(const QString &name, const QByteArray &data, QString &why)
     file.setDirectWriteFallback(true);
     if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit())
         return true;
-    why = QStringLiteral("Cannot write ") + name + QStringLiteral(" - ") + file.errorString();
+    why = QStringLiteral("Cannot write ") + name + QStringLiteral(" - ") + FileReason(name, file);
     return false;
 }

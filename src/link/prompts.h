@@ -3,6 +3,8 @@
 // the application shows modal boxes while tests and scripts answer them.
 #include <QString>
 
+class QFileDevice;
+
 class Prompter {
 public:
     virtual ~Prompter() = default;
@@ -22,8 +24,18 @@ bool AskOverwrite(Prompter &prompter, const QString &name);
 
 // AskOverwrite with the reason of a "no": the user refused, or the name
 // cannot be written at all (a folder, a missing folder, no permission).
+// With CannotWrite, reason (when given) receives the system's reason.
 enum class OverwriteAnswer { MayWrite, Refused, CannotWrite };
-OverwriteAnswer CheckOverwrite(Prompter &prompter, const QString &name);
+OverwriteAnswer CheckOverwrite(Prompter &prompter, const QString &name, QString *reason = nullptr);
+
+// The system's reason ("Is a directory", "Permission denied") why something
+// of that name exists but cannot be read as a file; empty when the name is
+// simply missing, or can be read.
+QString UnreadableReason(const QString &name);
+// Why file, opened or used under name, failed, in the system's words.
+QString FileReason(const QString &name, const QFileDevice &file);
+// text followed by " (reason)", or text alone when there is no reason.
+QString WithReason(const QString &text, const QString &reason);
 
 // Whole-file reads and writes. On failure why says "Cannot read NAME - reason"
 // or "Cannot write NAME - reason". A read takes at most maxBytes (all when

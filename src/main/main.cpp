@@ -1,6 +1,7 @@
 // kestrel: service tool for the decoder's command monitor.
-//   kestrel [--sim] [--port1 DEV] [--port2 DEV] [--sim-args "ARGS"] [--script FILE]
+//   kestrel [--sim [--sim-args "ARGS"] | --port1 DEV --port2 DEV] [--script FILE] [--settings DIR]
 #include "link/prompts.h"
+#include "main/command_line.h"
 #include "main/main_window.h"
 #include "main/script_runner.h"
 #include "main/sim_process.h"
@@ -10,7 +11,6 @@
 #include "ui/session.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -41,47 +41,79 @@ void QuitOnTermination(Session &session)
     std::signal(SIGTERM, OnTerminate);
 }
 
+QStringList Arguments(int argc, char *argv[])
+{
+    QStringList list;
+    for (int i = 0; i < argc; ++i)
+        list << QString::fromLocal8Bit(argv[i]);
+    return list;
+}
+
+// True when the statements were read; false after the reason was printed.
+bool ReadScript(const QString &name, QList<ScriptStatement> &statements)
+{
+    QByteArray text;
+    QString error;
+    if (!ReadFileBytes(name, text, error) || !ParseScript(QString::fromUtf8(text), statements, error)) {
+        std::fprintf(stderr, "kestrel: %s\n", qPrintable(error));
+        return false;
+    }
+    return true;
+}
+
+// Settings: a script keeps none unless it names a folder, so that one run
+// never depends on another; devices given on the command line are kept.
+void SetUpPorts(Session &session, const LaunchOptions &options, const QString &simTerminal)
+{
+    if (!options.settingsDir.isEmpty())
+        session.settings.useFolder(options.settingsDir);
+    else if (options.script.isEmpty())
+        session.settings.useFolder(DeskSettings::UserFolder());
+    for (int i = 0; i < 2; ++i) {
+        if (!options.port[i].isEmpty())
+            session.settings.setDevice(i, options.port[i]);
+        const QString device = options.port[i].isEmpty() ? session.settings.device(i) : options.port[i];
+        if (!device.isEmpty())
+            session.portDevice[i] = device;
+    }
+    if (!simTerminal.isEmpty())
+        session.portDevice[0] = simTerminal;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // Answered before the windowing system starts, so they need no display.
+    switch (FindEarlyAnswer(Arguments(argc, argv))) {
+    case EarlyAnswer::Help: std::fputs(qPrintable(UsageText()), stdout); return 0;
+    case EarlyAnswer::Version: std::fputs(qPrintable(VersionText()), stdout); return 0;
+    case EarlyAnswer::None: break;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("kestrel");
+    QApplication::setApplicationVersion(KESTREL_VERSION);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription("Service tool for the decoder's command monitor.");
-    parser.addHelpOption();
-    const QCommandLineOption sim("sim", "Start the simulated decoder and connect port 1 to it.");
-    const QCommandLineOption simArgs("sim-args", "Options for the simulated decoder.", "ARGS");
-    const QCommandLineOption port1("port1", "Device of port 1.", "DEV");
-    const QCommandLineOption port2("port2", "Device of port 2.", "DEV");
-    const QCommandLineOption script("script", "Run a script of actions and expectations.", "FILE");
-    parser.addOptions({sim, simArgs, port1, port2, script});
-    parser.process(app);
-
+    LaunchOptions options;
+    QString error;
+    if (!ParseCommandLine(app.arguments(), options, error)) {
+        std::fprintf(stderr, "kestrel: %s\nTry 'kestrel --help'.\n", qPrintable(error));
+        return 2;
+    }
     std::unique_ptr<ScriptPrompter> scriptPrompter;
     QList<ScriptStatement> statements;
-    if (parser.isSet(script)) {
-        QFile file(parser.value(script));
-        if (!file.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "cannot read %s: %s\n", qPrintable(file.fileName()), qPrintable(file.errorString()));
+    if (!options.script.isEmpty()) {
+        if (!ReadScript(options.script, statements))
             return 2;
-        }
-        QString error;
-        if (!ParseScript(QString::fromUtf8(file.readAll()), statements, error)) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
-            return 2;
-        }
         scriptPrompter = std::make_unique<ScriptPrompter>();
     }
 
     SimProcess simulator;
     QString simTerminal;
-    if (parser.isSet(sim)) {
-        QString error;
-        simTerminal = simulator.start(parser.value(simArgs), error);
+    if (options.sim) {
+        simTerminal = simulator.start(options.simArgs, error);
         if (simTerminal.isEmpty()) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
+            std::fprintf(stderr, "kestrel: %s\n", qPrintable(error));
             return 2;
         }
     }
@@ -89,18 +121,14 @@ int main(int argc, char *argv[])
     MessageBoxPrompter boxes;
     Prompter *prompter = scriptPrompter ? static_cast<Prompter *>(scriptPrompter.get()) : &boxes;
     Session session(new QSerialPortAdapter, prompter);
-    if (!simTerminal.isEmpty())
-        session.portDevice[0] = simTerminal;
-    if (parser.isSet(port1))
-        session.portDevice[0] = parser.value(port1);
-    if (parser.isSet(port2))
-        session.portDevice[1] = parser.value(port2);
+    SetUpPorts(session, options, simTerminal);
     RegisterToolWindows(session.windows);
     QuitOnTermination(session);
 
     // Start-up: flags clear, the main window shown, the tuning window created
     // hidden so that other windows can tune through it, time-out 4000 ms.
-    MainWindow mainWindow(session);
+    MainWindow mainWindow(session, options.sim ? &simulator : nullptr);
+    session.settings.restoreGeometry(&mainWindow);
     mainWindow.show();
     session.windows.create("DL_Tune", true);
     session.link.CmdTimeout = 4000;
@@ -113,6 +141,9 @@ int main(int argc, char *argv[])
     const int status = app.exec();
     session.link.shutDown();
     session.windows.destroyAll();
+    session.settings.saveGeometry(&mainWindow);
+    if (const QString failed = session.settings.flush(); !failed.isEmpty())
+        std::fprintf(stderr, "kestrel: settings not kept: %s\n", qPrintable(failed));
     simulator.stop();
     return status;
 }

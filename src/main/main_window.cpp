@@ -3,13 +3,15 @@
 #include "link/prompts.h"
 #include "ui/controls.h"
 #include "main/macro_file.h"
+#include "main/sim_process.h"
 #include "ui/session.h"
 
 #include <QActionGroup>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
+#include <QFontDatabase>
+#include <QKeyEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -47,10 +49,11 @@ const QStringList kAllToolWindows = {"DL_EE",   "DL_Eff", "DL_Mem", "DL_Pid", "D
 
 } // namespace
 
-MainWindow::MainWindow(Session &session) : s_(session)
+MainWindow::MainWindow(Session &session, SimProcess *simulator)
+    : s_(session), simulator_(simulator), history_(session.settings.history())
 {
     setObjectName("DL_Main");
-    setWindowTitle("Kestrel V0.98");
+    setWindowTitle("Kestrel V" KESTREL_VERSION);
     auto *central = new QWidget(this);
     auto *grid = new QGridLayout(central);
     buildConnectionFrame(grid);
@@ -75,6 +78,8 @@ MainWindow::MainWindow(Session &session) : s_(session)
     connect(&s_.link, &Link::logFailed, this, [this](const QString &reason) {
         AppendBoxText(txtD2P_, "\r\nLogging failed: " + reason);
     });
+    if (simulator_)
+        connect(simulator_, &SimProcess::ended, this, &MainWindow::onSimulatorEnded);
 }
 
 void MainWindow::buildConnectionFrame(QGridLayout *grid)
@@ -130,6 +135,8 @@ void MainWindow::buildTerminalFrames(QGridLayout *grid)
     auto *p2d = NamedFrame(this, IndexedName("F1", 6), "PC --> Decoder");
     auto *p2dLayout = new QHBoxLayout(p2d);
     txtP2D_ = NamedLineEdit(p2d, "Txt_P2D", QString());
+    txtP2D_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    txtP2D_->installEventFilter(this);   // Up and Down walk the history
     cmdDec_[3] = NamedButton(p2d, IndexedName("Cmd_Dec", 3), "SEND");
     p2dLayout->addWidget(txtP2D_);
     p2dLayout->addWidget(cmdDec_[3]);
@@ -219,6 +226,10 @@ void MainWindow::openClick()
     if (link.linkBusy())
         return;
     link.closePort();
+    // The terminal of a simulator that has ended may by now be another
+    // program's: a new simulator is started instead.
+    if (!simEnded_.isEmpty() && optCom_[0]->isChecked() && !restartSimulator())
+        return;
     const QString device = selectedDevice();
     const QString error = link.openPort(device, cmbCom_->currentText() + ",E,7,1");
     if (!error.isEmpty()) {
@@ -264,7 +275,37 @@ void MainWindow::onDeviceLost(const QString &device, const QString &reason)
     // empty replies and their windows are closed under them safely.
     showClosedState();
     SetBoxText(txtD2P_, "Connection lost on " + device + ": " + reason + " - port closed.");
+    if (!simEnded_.isEmpty())   // the simulator's end may have been told first
+        AppendBoxText(txtD2P_, "\r\n" + simEnded_);
     closeLinkWindows();
+}
+
+void MainWindow::onSimulatorEnded(const QString &how)
+{
+    simEnded_ = "The simulated decoder has ended (" + how + "); Open starts a new one.";
+    AppendBoxText(txtD2P_, (BoxText(txtD2P_).isEmpty() ? QString() : QStringLiteral("\r\n")) + simEnded_);
+}
+
+// Runs the event loop while the simulator starts: Busy keeps every command
+// action out meanwhile, and the program may be closing when it returns.
+bool MainWindow::restartSimulator()
+{
+    SetBoxText(txtD2P_, QStringLiteral("Starting the simulated decoder..."));
+    s_.link.Busy = true;
+    QString error;
+    const QString terminal = simulator_->restart(error);
+    s_.link.Busy = false;
+    if (s_.quitting())
+        return false;
+    if (terminal.isEmpty()) {
+        SetBoxText(txtD2P_, "Cannot start the simulated decoder: " + error);
+        return false;
+    }
+    simEnded_.clear();
+    txtD2P_->clear();
+    s_.portDevice[0] = terminal;
+    optCom_[0]->setToolTip(terminal);
+    return true;
 }
 
 void MainWindow::launcherClick(int index)
@@ -298,7 +339,7 @@ void MainWindow::Cmd_Dec_Click(int index)
 void MainWindow::serviceMode(int index)
 {
     s_.link.CmdTimeout = 2000;
-    s_.link.SendCmd(index == 0 ? "TRABUNE" : "100", true);
+    s_.link.SendCmd(index == 0 ? kServiceAccessText : "100", true);
 }
 
 void MainWindow::setSpeed()
@@ -349,6 +390,38 @@ void MainWindow::sendClick()
         && AskSure(*s_.prompter, "This command can erase your firmware!"))
         return;
     s_.link.SendCmd(text, true);
+    keepInHistory(text);
+}
+
+void MainWindow::keepInHistory(const QString &command)
+{
+    if (!history_.add(command))
+        return;
+    const QString failed = s_.settings.saveHistory(history_.entries());
+    // Said once: the history is a convenience, the terminal goes on.
+    if (!failed.isEmpty() && !historyFailureReported_) {
+        historyFailureReported_ = true;
+        AppendBoxText(txtD2P_, "\r\nHistory not kept: " + failed);
+    }
+}
+
+void MainWindow::walkHistory(bool back)
+{
+    const std::optional<QString> text = back ? history_.older(txtP2D_->text()) : history_.newer();
+    if (text)
+        txtP2D_->setText(*text);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtP2D_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            walkHistory(key == Qt::Key_Up);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::execMacro()
@@ -357,17 +430,21 @@ void MainWindow::execMacro()
     txtP2D_->clear();
     const QString name = fnp_->text();
     if (!FileExists(name)) {
-        SetBoxText(txtD2P_, "File not found!");
+        const QString reason = UnreadableReason(name);
+        SetBoxText(txtD2P_, WithReason("File not found!", reason.isEmpty() ? reason : name + " - " + reason));
         return;
     }
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        SetBoxText(txtD2P_, "Cannot read " + name + ": " + file.errorString());
+    QByteArray content;
+    QString why;
+    if (!ReadFileBytes(name, content, why)) {
+        SetBoxText(txtD2P_, why);
         return;
     }
-    const MacroResult result = RunMacro(s_.link, ReadMacroItems(file.readAll()));
+    const MacroResult result = RunMacro(s_.link, ReadMacroItems(content));
     if (result.failed)
         SetBoxText(txtD2P_, result.message());
+    else if (result.commandsSent == 0)
+        SetBoxText(txtD2P_, "No command in " + name + ": a command line begins B$, W$, D$ or C$.");
 }
 
 void MainWindow::Wait(int ms) { s_.link.Wait(ms); }

@@ -1,6 +1,8 @@
 #pragma once
 // DL_Main: the port and its speed, service mode, the terminal and macro
 // files, the Options menu and the launcher of the tool windows.
+#include "main/command_history.h"
+
 #include <QMainWindow>
 
 class QAction;
@@ -10,11 +12,13 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class Session;
+class SimProcess;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(Session &session);
+    // simulator: the one started for --sim, which port 1 is connected to.
+    explicit MainWindow(Session &session, SimProcess *simulator = nullptr);
 
     // The button array Cmd_Dec: 0 service mode Enter, 1 Exit, 2 Set Speed,
     // 3 SEND, 4 Exec Macro File. Also called by other windows.
@@ -23,6 +27,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildConnectionFrame(class QGridLayout *grid);
@@ -43,8 +48,16 @@ private:
     void closeLinkWindows();
     void onDeviceLost(const QString &device, const QString &reason);
     QString selectedDevice() const;
+    [[nodiscard]] bool restartSimulator();
+    void onSimulatorEnded(const QString &how);
+    void keepInHistory(const QString &command);
+    void walkHistory(bool back);
 
     Session &s_;
+    SimProcess *simulator_;
+    QString simEnded_;          // how the simulator ended, until it runs again
+    CommandHistory history_;
+    bool historyFailureReported_ = false;
     QRadioButton *optCom_[2];
     QComboBox *cmbCom_;
     QPushButton *cmdOpen_;

@@ -21,6 +21,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -50,7 +51,25 @@ QString Quoted(const QString &text)
 // Argument checks beyond their number; each returns why the words are wrong.
 QString NumberAt2(const QStringList &w) { return IsNumber(w[2]) ? QString() : "expected a number: " + w[2]; }
 QString YesNoAt2(const QStringList &w) { return IsYesNo(w[2]) ? QString() : "expected yes or no: " + w[2]; }
-QString CheckKey(const QStringList &w) { return w[2] == "Enter" ? QString() : "unknown key: " + w[2]; }
+const std::pair<const char *, Qt::Key> kKeys[] = {{"Enter", Qt::Key_Return}, {"Up", Qt::Key_Up}, {"Down", Qt::Key_Down}};
+
+std::optional<Qt::Key> KeyNamed(const QString &name)
+{
+    for (const auto &[text, key] : kKeys)
+        if (name == QLatin1String(text))
+            return key;
+    return std::nullopt;
+}
+
+QString CheckKey(const QStringList &w) { return KeyNamed(w[2]) ? QString() : "unknown key: " + w[2]; }
+QString CheckGeometry(const QStringList &w)
+{
+    for (int i = 2; i < 6; ++i)
+        if (!IsNumber(w[i]))
+            return "expected a number: " + w[i];
+    return QString();
+}
+QRect GeometryAt2(const QStringList &w) { return QRect(w[2].toInt(), w[3].toInt(), w[4].toInt(), w[5].toInt()); }
 QString CheckAnswer(const QStringList &w)
 {
     return w[1] == "ok" || w[1] == "cancel" ? QString() : QStringLiteral("answer takes ok or cancel");
@@ -392,6 +411,7 @@ const ScriptRunner::Verb ScriptRunner::kVerbs[] = {
     {"until", 2, 4, nullptr, &ScriptRunner::doUntil},
     {"wait", 1, 1, CheckWait, &ScriptRunner::doWait},
     {"close", 1, 1, nullptr, &ScriptRunner::doClose},
+    {"geometry", 5, 5, CheckGeometry, &ScriptRunner::doGeometry},
     {"print", 1, 1, nullptr, &ScriptRunner::doPrint},
     {"expect", 2, 2, nullptr, &ScriptRunner::expectText},
     {"expect-contains", 2, 2, nullptr, &ScriptRunner::expectContains},
@@ -399,6 +419,7 @@ const ScriptRunner::Verb ScriptRunner::kVerbs[] = {
     {"expect-checked", 2, 2, YesNoAt2, &ScriptRunner::expectChecked},
     {"expect-enabled", 2, 2, YesNoAt2, &ScriptRunner::expectEnabled},
     {"expect-visible", 2, 2, YesNoAt2, &ScriptRunner::expectVisible},
+    {"expect-geometry", 5, 5, CheckGeometry, &ScriptRunner::expectGeometry},
     {"expect-file", 3, 3, CheckFile, &ScriptRunner::expectFile},
     {"expect-no-file", 1, 1, nullptr, &ScriptRunner::expectNoFile},
 };
@@ -566,11 +587,31 @@ ScriptRunner::Outcome ScriptRunner::doKey(const ScriptStatement &st, const QStri
     auto *w = qobject_cast<QWidget *>(obj);
     if (!w)
         return malformed(st, a[1] + " takes no keys");
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    const Qt::Key key = *KeyNamed(a[2]);
+    const QString text = key == Qt::Key_Return ? QStringLiteral("\r") : QString();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
     QCoreApplication::sendEvent(w, &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
     QCoreApplication::sendEvent(w, &release);
     return Ok;
+}
+
+ScriptRunner::Outcome ScriptRunner::doGeometry(const ScriptStatement &st, const QStringList &a)
+{
+    QWidget *w = window(a[1]);
+    if (!w)
+        return fail(st, "window " + a[1] + " is not open");
+    w->setGeometry(GeometryAt2(a));
+    return Ok;
+}
+
+ScriptRunner::Outcome ScriptRunner::expectGeometry(const ScriptStatement &st, const QStringList &a)
+{
+    QWidget *w = window(a[1]);
+    if (!w)
+        return fail(st, "window " + a[1] + " is not open");
+    const QRect r = w->geometry();
+    return r == GeometryAt2(a) ? Ok : fail(st, QStringLiteral("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()));
 }
 
 ScriptRunner::Outcome ScriptRunner::doPrint(const ScriptStatement &st, const QStringList &a)

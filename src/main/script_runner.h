@@ -86,6 +86,7 @@ private:
     Outcome doOnCommand(const ScriptStatement &st, const QStringList &a);
     Outcome doUntil(const ScriptStatement &st, const QStringList &a);
     Outcome doClose(const ScriptStatement &st, const QStringList &a);
+    Outcome doGeometry(const ScriptStatement &st, const QStringList &a);
     Outcome doClick(const ScriptStatement &st, const QStringList &a);
     Outcome doSet(const ScriptStatement &st, const QStringList &a);
     Outcome doChoose(const ScriptStatement &st, const QStringList &a);
@@ -97,6 +98,7 @@ private:
     Outcome expectChecked(const ScriptStatement &st, const QStringList &a);
     Outcome expectEnabled(const ScriptStatement &st, const QStringList &a);
     Outcome expectVisible(const ScriptStatement &st, const QStringList &a);
+    Outcome expectGeometry(const ScriptStatement &st, const QStringList &a);
     Outcome expectFile(const ScriptStatement &st, const QStringList &a);
     Outcome expectNoFile(const ScriptStatement &st, const QStringList &a);
 

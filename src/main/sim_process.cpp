@@ -1,10 +1,10 @@
 #include "main/sim_process.h"
 
-#include <QElapsedTimer>
-
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTimer>
 
 #ifdef Q_OS_LINUX
 #include <csignal>
@@ -24,42 +24,64 @@ QString FindSimulator()
 
 SimProcess::~SimProcess() { stop(); }
 
-QString SimProcess::start(const QString &extraArgs, QString &error)
+QString SimProcess::start(const QStringList &extraArgs, QString &error)
 {
+    stop();
+    args_ = extraArgs;
+    ended_ = false;
     const QString program = FindSimulator();
     if (program.isEmpty()) {
         error = "kestrel-sim not found";
         return QString();
     }
+    process_.disconnect(this);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 #ifdef Q_OS_LINUX
     // Should this program die without its clean-up, the simulator goes too.
     process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 #endif
-    process_.start(program, QProcess::splitCommand(extraArgs));
-    if (!process_.waitForStarted(10000)) {
-        error = "cannot start " + program + ": " + process_.errorString();
+    // The first line names the terminal to open. A slow start (a loaded
+    // machine, a sanitized build) is waited for in the event loop as long as
+    // the simulator runs; only one that ended or hung for two minutes fails.
+    QEventLoop loop;
+    const auto quitWhenLine = [this, &loop] {
+        if (process_.canReadLine())
+            loop.quit();
+    };
+    connect(&process_, &QProcess::readyReadStandardOutput, &loop, quitWhenLine);
+    connect(&process_, &QProcess::finished, &loop, &QEventLoop::quit);
+    connect(&process_, &QProcess::errorOccurred, &loop, [&loop](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart)
+            loop.quit();
+    });
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+    process_.start(program, extraArgs);
+    loop.exec();
+    if (!process_.canReadLine()) {
+        error = process_.error() == QProcess::FailedToStart
+            ? "cannot start " + program + ": " + process_.errorString()
+            : program + " did not report its terminal";
+        stop();
         return QString();
     }
-    // Start-up only: the first line names the terminal to open. A slow start
-    // (a loaded machine, a sanitized build) is waited for as long as the
-    // simulator runs; only one that ended or hung for two minutes fails.
-    QElapsedTimer waited;
-    waited.start();
-    while (!process_.canReadLine()) {
-        if (process_.waitForReadyRead(1000))
-            continue;
-        if (process_.state() == QProcess::NotRunning || waited.elapsed() > 120000) {
-            error = program + " did not report its terminal";
-            stop();
-            return QString();
-        }
-    }
+    running_ = true;
+    connect(&process_, &QProcess::finished, this, &SimProcess::onFinished);
     return QString::fromLocal8Bit(process_.readLine()).trimmed();
+}
+
+void SimProcess::onFinished(int code, QProcess::ExitStatus status)
+{
+    if (!running_)
+        return;
+    running_ = false;
+    ended_ = true;
+    emit ended(status == QProcess::NormalExit ? QStringLiteral("exit status %1").arg(code)
+                                              : QStringLiteral("ended by a signal"));
 }
 
 void SimProcess::stop()
 {
+    running_ = false;
     if (process_.state() == QProcess::NotRunning)
         return;
     // SIGTERM lets the simulator save its state.

@@ -7,6 +7,7 @@
 #include "memory/save_range.h"
 
 #include <QButtonGroup>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -39,6 +40,10 @@ MemWindow::MemWindow(Session &session) : ToolWindow(session, "DL_Mem", "Memory D
     txtS_->setToolTip("6 digits only");
     txtE_ = NamedLineEdit(this, "Txt_E", "403FFF", 6);
     txtE_->setToolTip("6 digits only");
+    for (QLineEdit *box : {txtS_, txtE_})
+        box->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // Enter in the Start box reads, as "Read Page" does.
+    connect(txtS_, &QLineEdit::returnPressed, this, [this] { Cmd_Click(0); });
     range->addWidget(NamedLabel(this, IndexedName("L1", 0), "Start:"));
     range->addWidget(txtS_);
     range->addWidget(NamedLabel(this, IndexedName("L1", 2), "00"));

@@ -1,6 +1,7 @@
 #include "memory/save_range.h"
 
 #include "link/conversions.h"
+#include "link/prompts.h"
 
 #include <QFile>
 #include <QFileDevice>
@@ -42,6 +43,13 @@ OperationHooks trackingStatus(const OperationHooks &hooks, QString &current)
     return tracked;
 }
 
+// The file's name, when it is one, and the system's reason.
+QString WriteFailure(const QIODevice &out)
+{
+    const auto *file = qobject_cast<const QFileDevice *>(&out);
+    return file ? file->fileName() + QStringLiteral(" - ") + file->errorString() : out.errorString();
+}
+
 void appendStatus(const OperationHooks &hooks, const QString &suffix)
 {
     hooks.setStatus(hooks.status() + suffix);
@@ -70,7 +78,7 @@ SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, 
             return SaveOutcome::ReadError;
         }
         if (!writePage(out, pageBuf)) {
-            appendStatus(tracked, kWriteErrorSuffix);
+            appendStatus(tracked, WithReason(kWriteErrorSuffix, WriteFailure(out)));
             return SaveOutcome::WriteError;
         }
     }
@@ -92,7 +100,7 @@ SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, 
 
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        tracked.setStatus(kCannotCreatePrefix + fileName);
+        tracked.setStatus(kCannotCreatePrefix + fileName + QStringLiteral(" - ") + FileReason(fileName, file));
         return SaveOutcome::CannotCreate;
     }
     tracked.setStatus(QStringLiteral("Saving to ") + fileName);
@@ -100,7 +108,7 @@ SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, 
     file.close();
     if (outcome == SaveOutcome::Done) {
         if (file.error() != QFileDevice::NoError) {
-            appendStatus(tracked, kWriteErrorSuffix);
+            appendStatus(tracked, WithReason(kWriteErrorSuffix, WriteFailure(file)));
             return SaveOutcome::WriteError;
         }
         tracked.setStatus(QStringLiteral("Done."));

@@ -39,8 +39,9 @@ bool SaveRangeValid(qint32 startPage, qint32 endPage);
 // writes each complete page to out, which must be open for writing. Tests
 // hooks.stopRequested before each page. Status: "Reading " + Hex6(page) +
 // "XX" per page, then " - User Break.", " - Read Error !!!" or
-// " - Write Error !!!" appended to it; nothing on success (the caller shows
-// "Done."). A page whose reads all failed is never written.
+// " - Write Error !!!" with the system's reason appended to it; nothing on
+// success (the caller shows "Done."). A page whose reads all failed is never
+// written.
 SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage,
                       QIODevice &out, Page &pageBuf, const OperationHooks &hooks);
 
@@ -48,8 +49,8 @@ SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, 
 // sets the 750 ms command time-out, kMemDumpCmdTimeoutMs in
 // memory/page_views.h): refuses a bad range with "Address error !", asks
 // mayWrite(fileName) (the window's overwrite question; an empty function
-// means yes), creates or truncates the file ("Cannot create " + name when it
-// cannot), shows "Saving to " + name, runs SavePages and closes the file with
+// means yes), creates or truncates the file ("Cannot create " + name + " - "
+// + the system's reason when it cannot), shows "Saving to " + name, runs SavePages and closes the file with
 // "Done." only when every page was read and written.
 SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage,
                       const QString &fileName, Page &pageBuf, const OperationHooks &hooks,

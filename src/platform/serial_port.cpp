@@ -1,10 +1,67 @@
 #include "platform/serial_port.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QStringList>
 #include <cerrno>
+#include <csignal>
 #include <unistd.h>
+
+namespace {
+
+// The folders serial-port lock files are kept in, where the serial port
+// library looks for them.
+const char *const kLockFolders[] = {"/var/lock",        "/etc/locks", "/var/spool/locks",
+                                    "/var/spool/uucp",  "/tmp",       "/var/tmp",
+                                    "/var/lock/lockdev", "/run/lock"};
+
+// "LCK..ttyUSB0" for /dev/ttyUSB0, "LCK..pts_3" for /dev/pts/3.
+QString LockFileName(const QString &device)
+{
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    return QStringLiteral("LCK..") + name.replace(QLatin1Char('/'), QLatin1Char('_'));
+}
+
+bool IsRunning(qint64 pid) { return ::kill(pid_t(pid), 0) == 0 || errno == EPERM; }
+
+QString ProcessName(qint64 pid)
+{
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    return comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll()).trimmed() : QString();
+}
+
+// "process 1234 (minicom)" when a lock file names a process other than this
+// one that still runs; a lock left by a process that ended means nothing.
+QString PortHolder(const QString &device)
+{
+    for (const char *folder : kLockFolders) {
+        QFile lock(QLatin1String(folder) + QLatin1Char('/') + LockFileName(device));
+        if (!lock.open(QIODevice::ReadOnly))
+            continue;
+        // The first line holds the process number, in text.
+        bool ok = false;
+        const qint64 pid = QString::fromLatin1(lock.readLine(64)).trimmed().toLongLong(&ok);
+        if (!ok || pid <= 0 || pid == ::getpid() || !IsRunning(pid))
+            continue;
+        const QString name = ProcessName(pid);
+        return QStringLiteral("process %1").arg(pid) + (name.isEmpty() ? QString() : " (" + name + ")");
+    }
+    return QString();
+}
+
+// Why the port library refused the device, in the words of a user: a lock
+// held by another program, or a device another program keeps to itself,
+// reads as "in use" rather than as a permission error.
+QString OpenFailure(const QSerialPort &port, const QString &device)
+{
+    if (port.error() != QSerialPort::PermissionError)
+        return port.errorString();
+    const bool permitted = ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
+    return permitted ? QStringLiteral("in use by another program") : port.errorString();
+}
+
+} // namespace
 
 bool ParsePortSettings(const QString &text, PortSettings &out)
 {
@@ -55,9 +112,13 @@ QString QSerialPortAdapter::open(const QString &device, const QString &settings)
     PortSettings s;
     if (!ParsePortSettings(settings, s))
         return QStringLiteral("invalid port settings \"%1\"").arg(settings);
+    // A lock naming a running program refuses the port before the device
+    // is touched at all.
+    if (const QString holder = PortHolder(device); !holder.isEmpty())
+        return "in use by " + holder;
     port_->setPortName(device);
     if (!port_->open(QIODevice::ReadWrite)) {
-        const QString why = port_->errorString();
+        const QString why = OpenFailure(*port_, device);
         port_->clearError();
         return why;
     }

@@ -1,8 +1,10 @@
 #pragma once
 // What every window shares: the options, the link, the question service,
-// the port devices and the registry of tool windows.
+// the port devices, what is kept between runs and the registry of tool
+// windows.
 #include "link/link.h"
 #include "link/options.h"
+#include "ui/desk_settings.h"
 #include "ui/window_registry.h"
 
 #include <QString>
@@ -21,6 +23,7 @@ public:
     Link link;
     Prompter *prompter;
     QString portDevice[2];   // devices of port 1 and port 2
+    DeskSettings settings;
     WindowRegistry windows;
 
     // Ends the program: stops every wait, closes the tool windows and leaves

@@ -35,6 +35,10 @@ bool ToolWindow::runAction(const std::function<void()> &action, bool holdBusy)
 
 void ToolWindow::closeEvent(QCloseEvent *event)
 {
+    // A window never shown (the tuning window kept hidden) keeps the place
+    // it was last seen at.
+    if (isVisible())
+        session_.settings.saveGeometry(this);
     StopFlag = true;
     closing_ = true;
     event->accept();

@@ -1,5 +1,6 @@
 #include "ui/window_registry.h"
 
+#include "ui/session.h"
 #include "ui/tool_window.h"
 
 void WindowRegistry::add(const QString &name, Factory factory) { factories_.insert(name, std::move(factory)); }
@@ -20,6 +21,7 @@ QWidget *WindowRegistry::create(const QString &name, bool hidden)
     if (factory == factories_.constEnd())
         return nullptr;
     QWidget *w = (*factory)(session_);
+    session_.settings.restoreGeometry(w);
     open_.insert(name, w);
     if (!hidden)
         w->show();

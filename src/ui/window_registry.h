@@ -19,7 +19,8 @@ public:
     // The open window of that name, or null.
     QWidget *find(const QString &name) const;
     // Creates the window unless it is open; the window shows itself unless
-    // created hidden. Returns the window, or null when none is built for name.
+    // created hidden, with the size and position it had when last closed.
+    // Returns the window, or null when none is built for name.
     QWidget *create(const QString &name, bool hidden = false);
     void close(const QString &name);
     void closeAll();

@@ -4,8 +4,9 @@
 # kestrel-sim, "# kestrel-args: ARGS", "# expect-exit: N" (default 0).
 # <name>.post.sh then runs there under sh -e, with the commands of trace.log
 # one a line in commands.txt, and KESTREL naming the program for a second run.
+# The user's configuration folder is one of the work folder's own.
 kestrel=$1; script=$2; work=$3
-export KESTREL="$kestrel"
+export KESTREL="$kestrel" XDG_CONFIG_HOME="$work/config-home"
 name=$(basename "$script" .kscript)
 dir=$(cd "$(dirname "$script")" && pwd)
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1

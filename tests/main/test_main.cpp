@@ -1,5 +1,8 @@
 // The shell's languages: macro files (items, the command of each, a run that stops at the first
-// failing reply) and scripts (words, quotes and escapes, comments, statement shapes).
+// failing reply), scripts (words, quotes and escapes, comments, statement shapes), the
+// simulator's options split as a shell would, and the command history.
+#include "main/command_history.h"
+#include "main/command_line.h"
 #include "main/macro_file.h"
 #include "main/script_runner.h"
 #include "support/fake_channel.h"
@@ -83,6 +86,45 @@ private slots:
             QVERIFY2(ParseScript(QString("# head\r\n\r\n") + (row + 1) + "\n", out, error) == valid, row);
             QVERIFY2(valid ? out.size() == 1 && out[0].line == 3 : error.startsWith("line 3: "), row);
         }
+    }
+
+    // Text, then its words ("!" and the error when refused).
+    void shellWords()
+    {
+        for (const auto &[text, words] : std::initializer_list<std::pair<QString, QStringList>>{
+                 {"  --trace 'my trace.log'  --pace ", {"--trace", "my trace.log", "--pace"}},
+                 {"a\\ b \"c \\\"d\\$ \\x\" 'e\\f'\"\"g", {"a b", "c \"d$ \\x", "e\\fg"}},
+                 {"'' \"\"", {"", ""}},
+                 {"'open", {"!", "unclosed quote '"}},
+                 {"end\\", {"!", "a backslash ends the text"}}}) {
+            QStringList found;
+            QString error;
+            if (!SplitShellWords(text, found, error))
+                found = QStringList{"!", error};
+            QCOMPARE(found, words);
+        }
+    }
+
+    // Up and Down as a shell has them; the kept list never holds the access text.
+    void history()
+    {
+        CommandHistory h({"09", "TRABUNE", "091"});
+        QCOMPARE(h.entries(), QStringList({"09", "091"}));
+        QVERIFY(!h.add("091") && !h.add(" ") && !h.add("xtrabune") && h.add("0900"));
+        QCOMPARE(h.newer(), std::nullopt);
+        QCOMPARE(h.older("draft"), "0900");
+        QCOMPARE(h.older("0900"), "091");
+        QCOMPARE(h.older("091"), "09");
+        QCOMPARE(h.older("09"), std::nullopt);
+        QCOMPARE(h.newer(), "091");
+        QCOMPARE(h.newer(), "0900");
+        QCOMPARE(h.newer(), "draft");
+        QCOMPARE(h.newer(), std::nullopt);
+        for (int i = 0; i < CommandHistory::kLimit; ++i)
+            h.add(QString::number(i));
+        QCOMPARE(h.entries().size(), CommandHistory::kLimit);
+        QCOMPARE(h.entries().constFirst(), "0");
+        QCOMPARE(h.older("499"), "498");   // the box still shows the newest
     }
 };
 
