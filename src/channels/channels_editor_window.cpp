@@ -226,6 +226,8 @@ void ChannelsEditorWindow::TuneAndDemux()
         if (!open)
             return;
         link().Wait(100);
+        // The tuning window may have been closed meanwhile: the one the tune went to gets the PIDs.
+        tune = tuneWindow();
         if (!tune || isClosing() || link().RxBuf.left(4) != TuneWindow::lastTunePrefix + '0')
             return;
         tune->SetChannelPids();
