@@ -65,14 +65,11 @@ bool BenchScreenshot()
     // The bytes in the order read: the luminance groups, then the chrominance pages.
     const size_t lumaBytes = size_t(kWidthBlocks * kHeightBlocks / 2 / 2) * kLumaGroupBytes;
     const std::span<const quint8> all(channel.bytes);
-    double best = 1e9;
     Picture rebuilt;
-    for (int run = 0; run < 20; ++run) {
-        QElapsedTimer t;
-        t.start();
+    const double best = BestMs([&] {
         rebuilt = RebuildPicture(all.first(lumaBytes), all.subspan(lumaBytes), kWidthBlocks, kHeightBlocks);
-        best = std::min(best, t.nsecsElapsed() / 1e6);
-    }
+        return true;
+    });
     std::printf("  rebuild from the buffers alone: best of 20 %.2f ms (target < 20 ms), %s picture\n", best,
                 rebuilt == captured ? "the same" : "a different");
     return true;

@@ -261,12 +261,6 @@ bool BenchMemSave()
     return true;
 }
 
-class AgreeingPrompter : public Prompter {
-public:
-    bool confirm(const QString &, const QString &) override { return true; }
-    void inform(const QString &, const QString &) override {}
-};
-
 bool BenchEeprom()
 {
     QTemporaryDir dir;

@@ -32,17 +32,14 @@ bool Capture(Link &link, QString &reply)
 double DecodeMs(const QString &capture, int &tables, int &channels)
 {
     static SiStore store;
-    double best = 1e9;
-    for (int run = 0; run < 20; ++run) {
-        QElapsedTimer timer;
-        timer.start();
+    const double best = BestMs([&] {
         SplitCapture(store, capture, false);
         for (int t = 0; t < store.TableCount; ++t)
             TableText(store, t);
         for (int c = 0; c < store.ChannelCount; ++c)
             ChDisp(store, c, {});
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
-    }
+        return true;
+    });
     tables = store.TableCount;
     channels = store.ChannelCount;
     return best;

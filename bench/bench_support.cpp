@@ -2,7 +2,9 @@
 
 #include "platform/serial_port.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <algorithm>
 #include <sys/resource.h>
 
 bool SimLink::start(const QString &simArgs, int baud)
@@ -23,6 +25,19 @@ bool SimLink::start(const QString &simArgs, int baud)
     }
     link->CmdTimeout = 4000;
     return true;
+}
+
+double BestMs(const std::function<bool()> &op, int runs)
+{
+    double best = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        if (!op())
+            return -1;
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
+    }
+    return best;
 }
 
 double CpuSeconds()

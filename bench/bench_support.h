@@ -1,9 +1,11 @@
 #pragma once
 #include "link/link.h"
+#include "link/prompts.h"
 #include "main/sim_process.h"
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <termios.h>
 
@@ -18,6 +20,15 @@ struct SimLink {
     // Starts the simulator with args and opens the link at baud.
     bool start(const QString &simArgs, int baud);
 };
+
+// Says yes to every question the operations ask.
+struct AgreeingPrompter : Prompter {
+    bool confirm(const QString &, const QString &) override { return true; }
+    void inform(const QString &, const QString &) override {}
+};
+// The fastest of several runs of op, in milliseconds (the others carry the
+// machine's noise); -1 when op fails.
+double BestMs(const std::function<bool()> &op, int runs = 20);
 
 double CpuSeconds();          // user + system time of this process
 long ResidentKiB();           // resident set size now

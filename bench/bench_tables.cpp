@@ -7,32 +7,12 @@
 #include "flash/data_directory.h"
 #include "memory/save_range.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <functional>
 
 namespace {
-
-struct YesPrompter : Prompter {
-    bool confirm(const QString &, const QString &) override { return true; }
-    void inform(const QString &, const QString &) override {}
-};
-
-// The fastest of several runs, in milliseconds: the others carry the machine's noise.
-double BestMs(const std::function<bool()> &op, int runs = 20)
-{
-    double best = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!op())
-            return -1;
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
 
 bool ReadAlone(const QStringList &names)
 {
@@ -89,7 +69,7 @@ bool BenchTables()
     tables.TptCount = kTptMaxRecords;
     const QString tcs = dir.filePath("TCS");
     const QString tpt = dir.filePath("TPT");
-    YesPrompter yes;
+    AgreeingPrompter yes;
     const double save = BestMs([&] {
         return !SaveText(tables, TcsLines(tables), TptLines(tables), yes, tcs, tpt).status.isEmpty();
     });

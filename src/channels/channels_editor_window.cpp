@@ -11,7 +11,6 @@
 
 #include <QCheckBox>
 #include <QFile>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -38,15 +37,6 @@ const ColumnLabel kTcsColumns[10] = {{0, "Pn"},   {1, "Name"}, {2, "Use"},  {3, 
                                      {5, "VPID"}, {6, "APID"}, {7, "Vecm"}, {8, "Aecm"}, {9, "PCR"}};
 const ColumnLabel kTptColumns[8] = {{10, "TPn"}, {11, "Frequency"}, {13, "TID"}, {14, "NID"},
                                     {15, "Chn"}, {16, "SR"},        {17, "Fec"}, {18, "LNB"}};
-
-QListWidget *TableList(QWidget *parent, const char *name, const char *tooltip)
-{
-    auto *list = new QListWidget(parent);
-    list->setObjectName(name);
-    list->setToolTip(tooltip);
-    list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    return list;
-}
 
 template <size_t N>
 QHBoxLayout *Columns(QWidget *parent, const ColumnLabel (&labels)[N])
@@ -75,13 +65,13 @@ ChannelsEditorWindow::ChannelsEditorWindow(Session &session)
     auto *frame1 = NamedFrame(this, "Frame1", "TCS Table");
     auto *tcsLayout = new QVBoxLayout(frame1);
     tcsLayout->addLayout(Columns(frame1, kTcsColumns));
-    lTcs_ = TableList(frame1, "LTcs", "Double click to Tune & Demux");
+    lTcs_ = NamedList(frame1, "LTcs", "Double click to Tune & Demux");
     tcsLayout->addWidget(lTcs_);
     layout->addWidget(frame1, 2);
     auto *f1 = NamedFrame(this, "F1", "TPT Table");
     auto *tptLayout = new QVBoxLayout(f1);
     tptLayout->addLayout(Columns(f1, kTptColumns));
-    lTpt_ = TableList(f1, "LTpt", "Double click to Tune");
+    lTpt_ = NamedList(f1, "LTpt", "Double click to Tune");
     tptLayout->addWidget(lTpt_);
     layout->addWidget(f1, 1);
 
@@ -179,11 +169,6 @@ void ChannelsEditorWindow::LTcs_Click()
         lTpt_->setCurrentRow(*line);
 }
 
-TuneWindow *ChannelsEditorWindow::tuneWindow()
-{
-    return qobject_cast<TuneWindow *>(session_.windows.create("DL_Tune", true));
-}
-
 void ChannelsEditorWindow::LTpt_DblClick()
 {
     if (link().linkBusy() || lTpt_->currentRow() < 0)
@@ -193,7 +178,7 @@ void ChannelsEditorWindow::LTpt_DblClick()
 
 void ChannelsEditorWindow::TuneTransponder(int index)
 {
-    QPointer<TuneWindow> tune = tuneWindow();
+    QPointer<TuneWindow> tune = TuneWindow::service(session_);
     if (!tune)
         return;
     TuneBoxes boxes = tune->boxes();
@@ -209,7 +194,7 @@ void ChannelsEditorWindow::TuneAndDemux()
     // Busy stays clear: the tuning window's buttons hold it for each of their commands.
     runAction([this] {
         link().CmdTimeout = kChannelDemuxTimeoutMs;
-        QPointer<TuneWindow> tune = tuneWindow();
+        QPointer<TuneWindow> tune = TuneWindow::service(session_);
         if (!tune)
             return;
         TuneBoxes boxes = tune->boxes();
@@ -227,7 +212,7 @@ void ChannelsEditorWindow::TuneAndDemux()
             return;
         link().Wait(100);
         // The tuning window may have been closed meanwhile: the one the tune went to gets the PIDs.
-        tune = tuneWindow();
+        tune = TuneWindow::service(session_);
         if (!tune || isClosing() || link().RxBuf.left(4) != TuneWindow::lastTunePrefix + '0')
             return;
         tune->SetChannelPids();

@@ -42,8 +42,6 @@ private:
     void appendSatMap(SiWindow &si, int tp, int channels);
     void relistTables();
     void TuneAndDemux();
-    // The tuning window, loaded hidden when it is not.
-    TuneWindow *tuneWindow();
 
     QListWidget *lTcs_ = nullptr;
     QListWidget *lTpt_ = nullptr;

@@ -4,7 +4,6 @@
 #include "ui/controls.h"
 #include "ui/session.h"
 
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,9 +28,7 @@ DataFlashWindow::DataFlashWindow(Session &session) : ToolWindow(session, "DL_Eff
     for (int i = 0; i < 3; ++i)
         labels->addWidget(NamedLabel(this, IndexedName("L1", i), columns[i]));
     layout->addLayout(labels);
-    lst_ = new QListWidget(this);
-    lst_->setObjectName("Lst");
-    lst_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    lst_ = NamedList(this, "Lst");
     lst_->setMinimumSize(320, 300);
     layout->addWidget(lst_, 1);
 

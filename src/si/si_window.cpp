@@ -9,7 +9,6 @@
 #include "ui/session.h"
 
 #include <QCheckBox>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -32,9 +31,7 @@ QListWidget *ListFrame(QWidget *parent, QVBoxLayout *layout, const char *name, c
         labels->addWidget(new QLabel(column, frame));
     labels->addStretch();
     inner->addLayout(labels);
-    auto *list = new QListWidget(frame);
-    list->setObjectName(name);
-    list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    auto *list = NamedList(frame, name);
     inner->addWidget(list);
     layout->addWidget(frame, 1);
     return list;
@@ -179,7 +176,7 @@ void SiWindow::CLst_DblClick()
             return;
         for (const char *off : {"090FFFF", "091FFFF", "094FFFF"})
             link().SendCmd(off, false);
-        auto *tune = qobject_cast<TuneWindow *>(session_.windows.create("DL_Tune", true));
+        TuneWindow *tune = TuneWindow::service(session_);
         if (!tune || isClosing())
             return;
         TuneBoxes boxes = tune->boxes();

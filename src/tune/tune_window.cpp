@@ -32,6 +32,11 @@ const char *const kDemuxCaptions[4] = {"V-PID", "A-PID", "Text", "PCR"};
 
 QString TuneWindow::lastTunePrefix;
 
+TuneWindow *TuneWindow::service(Session &session)
+{
+    return qobject_cast<TuneWindow *>(session.windows.create("DL_Tune", true));
+}
+
 TuneWindow::TuneWindow(Session &session) : ToolWindow(session, "DL_Tune", "Manual Tuning (Command 07)")
 {
     auto *layout = new QVBoxLayout(this);

@@ -27,6 +27,8 @@ public:
     // click them (the oscillator boxes stay complementary).
     TuneBoxes boxes() const;
     void setBoxes(const TuneBoxes &boxes);
+    // The tuning window, loaded hidden when it is not: other windows tune through it.
+    static TuneWindow *service(Session &session);
     // The code of the last tune, "070" or "071"; empty before the first.
     static QString lastTunePrefix;
 

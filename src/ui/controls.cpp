@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -48,6 +49,15 @@ QPlainTextEdit *NamedTextArea(QWidget *parent, const QString &name, bool fixedPi
     if (fixedPitch)
         t->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     return t;
+}
+
+QListWidget *NamedList(QWidget *parent, const QString &name, const QString &tooltip)
+{
+    auto *list = new QListWidget(parent);
+    list->setObjectName(name);
+    list->setToolTip(tooltip);
+    list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    return list;
 }
 
 QRadioButton *NamedOption(QWidget *parent, const QString &name, const QString &caption, bool selected)

@@ -7,6 +7,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -20,6 +21,8 @@ QPushButton *NamedButton(QWidget *parent, const QString &name, const QString &ca
 QLineEdit *NamedLineEdit(QWidget *parent, const QString &name, const QString &text, int maxLength = 0);
 QLabel *NamedLabel(QWidget *parent, const QString &name, const QString &text);
 QPlainTextEdit *NamedTextArea(QWidget *parent, const QString &name, bool fixedPitch);
+// A list whose fixed-pitch lines keep their columns.
+QListWidget *NamedList(QWidget *parent, const QString &name, const QString &tooltip = QString());
 QRadioButton *NamedOption(QWidget *parent, const QString &name, const QString &caption, bool selected);
 QCheckBox *NamedCheck(QWidget *parent, const QString &name, const QString &caption, bool checked);
 QGroupBox *NamedFrame(QWidget *parent, const QString &name, const QString &caption);
