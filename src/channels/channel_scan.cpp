@@ -24,6 +24,11 @@ int LnbBitsForBand(int band)
     return (band == 2 || band == 4 ? kLnbHorizontalBit : 0) | (band == 4 ? kLnbHighBandBit : 0);
 }
 
+QString SweepStatus(const QString &reply)
+{
+    return reply.section('\r', 0, 0);
+}
+
 bool SweepGoesOn(const QString &status)
 {
     return status.startsWith("072") && !status.startsWith("072000000");

@@ -20,6 +20,10 @@ QString ScanningText(int band);
 QString SweepCommand(int band, bool lnbControl);
 // The LNB control bits the PC sets for a band while it drives the LNB.
 int LnbBitsForBand(int band);
+// The status line of a sweep command's reply. A slow turn of the event loop
+// can let the result line arrive before the reply is looked at; it stays in
+// RxBuf for the result wait.
+QString SweepStatus(const QString &reply);
 // True while the status line says the sweep goes on.
 bool SweepGoesOn(const QString &status);
 

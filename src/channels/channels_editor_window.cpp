@@ -251,7 +251,7 @@ bool ChannelsEditorWindow::sweepBand(int band, bool lnbControl)
     if (lnbControl)
         l.SendCmd("150" + Hex2((lnbByteFound_ & ~(kLnbHorizontalBit | kLnbHighBandBit)) | LnbBitsForBand(band)),
                   true);
-    QString status = l.SendCmd(SweepCommand(band, lnbControl), true);
+    QString status = SweepStatus(l.SendCmd(SweepCommand(band, lnbControl), true));
     while (SweepGoesOn(status)) {
         if (StopFlag || tables.TptCount >= kTptMaxRecords) {
             // The decoder still sends the result it is searching for: taken
@@ -272,7 +272,7 @@ bool ChannelsEditorWindow::sweepBand(int band, bool lnbControl)
         lTpt_->setCurrentRow(lTpt_->count() - 1);
         if (lnbControl && (band == 2 || band == 4))
             setLnbBits(band);
-        status = l.SendCmd(kSweepNext, true);
+        status = SweepStatus(l.SendCmd(kSweepNext, true));
     }
     return true;
 }

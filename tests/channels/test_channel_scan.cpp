@@ -13,6 +13,10 @@ private slots:
         QVERIFY(SweepGoesOn("072100000") && !SweepGoesOn("072000000") && !SweepGoesOn(""));
         const QString status = "072100000";
         QVERIFY(!ParseSweepResult(status + "\r0720F4240220000\r", status));   // 16 characters
+        // Both lines taken in by one turn of the event loop: the reply holds the result too.
+        const QString both = status + "\r0720F424022000031\r";
+        QCOMPARE(SweepStatus(both.chopped(1)), status);
+        QVERIFY(ParseSweepResult(both, SweepStatus(both.chopped(1))));
         const std::optional<SweepResult> r = ParseSweepResult(status + "\r0720F424022000031\r", status);
         QVERIFY(r);
         QCOMPARE(ProgressText(r->intermediateKHz), QString(" 4%"));
