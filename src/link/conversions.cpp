@@ -2,34 +2,43 @@
 
 #include <algorithm>
 
-QString Hex8(qint32 v)
+namespace {
+
+// The low `digits` nibbles of v, most significant first, in upper case.
+// Written out by hand: these run for every command of a page read, where
+// a formatted argument costs more than the rest of the transaction's work.
+QString HexDigits(quint32 v, int digits)
 {
-    return QStringLiteral("%1").arg(quint32(v), 8, 16, QLatin1Char('0')).toUpper();
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    QString text(digits, Qt::Uninitialized);
+    QChar *out = text.data();
+    for (int i = digits - 1; i >= 0; --i, v >>= 4)
+        out[i] = QChar(kDigits[v & 0xF]);
+    return text;
 }
 
-QString Hex6(qint32 v)
-{
-    return Hex8(qint32(quint32(v) & 0xFFFFFFu)).right(6);
-}
+} // namespace
 
-QString Hex2(int b)
-{
-    return Hex8(b & 0xFF).right(2);
-}
+QString Hex8(qint32 v) { return HexDigits(quint32(v), 8); }
 
-qint32 HexToAddr(const QString &t)
+QString Hex6(qint32 v) { return HexDigits(quint32(v), 6); }
+
+QString Hex2(int b) { return HexDigits(quint32(b), 2); }
+
+qint32 HexToAddr(QStringView t)
 {
     if (t.size() != 6)
         return 0;
     return HexToByte(t.mid(0, 2)) * 65536 + HexToByte(t.mid(2, 2)) * 256 + HexToByte(t.mid(4, 2));
 }
 
-qint16 HexToByte(const QString &t)
+qint16 HexToByte(QStringView t)
 {
     if (t.isEmpty() || t.size() > 2)
         return 0;
-    const QString digits = t.size() == 1 ? QLatin1Char('0') + t : t;
-    return qint16(HexDigit(digits.front()) * 16 + HexDigit(digits.back()));
+    if (t.size() == 1)
+        return HexDigit(t[0]);   // as with a leading zero
+    return qint16(HexDigit(t[0]) * 16 + HexDigit(t[1]));
 }
 
 qint16 HexDigit(QChar c)

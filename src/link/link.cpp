@@ -21,7 +21,7 @@ Link::~Link() = default;
 
 void Link::onData()
 {
-    RxBuf += QString::fromLatin1(port_->readAll());
+    RxBuf.append(QLatin1StringView(port_->readAll()));
 }
 
 void Link::onTick()
@@ -64,9 +64,13 @@ QString Link::SendCmd(const QString &command, bool show)
         emit commandShown(command);
     if (options_.Glf)
         log(">" + command);
-    RxBuf.clear();
+    // Emptied but kept: the reply is taken as a copy, so the buffer serves
+    // the next transaction without a new allocation.
+    RxBuf.truncate(0);
 
-    const bool sent = !shutDown_ && port_->isOpen() && port_->write((command + '\r').toLatin1());
+    QByteArray line = command.toLatin1();
+    line += '\r';
+    const bool sent = !shutDown_ && port_->isOpen() && port_->write(line);
     if (sent) {
         armTimer(CmdTimeout);
         emit commandWritten();

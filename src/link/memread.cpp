@@ -30,7 +30,7 @@ QString SingleReadPrefix(MemReadMode mode)
 // The byte whose two digits start at index pos of the reply (0-based).
 quint8 ReplyByte(const QString &reply, int pos)
 {
-    return quint8(HexToByte(reply.mid(pos, 2)));
+    return quint8(HexToByte(QStringView(reply).mid(pos, 2)));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The command transaction over a port double that answers on the event loop as a real port does
 // (pieces, stray lines, time-outs, losses), and the overwrite question and file check.
+#include "link/conversions.h"
 #include "link/link.h"
 #include "link/prompts.h"
 #include "support/fake_channel.h"
@@ -110,6 +111,20 @@ private slots:
         QCOMPARE(link->SendCmd("09", false), QString());
         QCOMPARE(port->written.size(), 2);
         QVERIFY(!link->openPort("/dev/fake", "9600,E,7,1").isEmpty());
+    }
+
+    // Fixed-width upper-case digits of the low bits, and digit pairs read back
+    // (one digit as with a leading zero; anything else, or a wrong size, as 0).
+    void hexConversions()
+    {
+        QCOMPARE(Hex8(-2) + Hex8(0x7FE80B15), QString("FFFFFFFE7FE80B15"));
+        QCOMPARE(Hex6(-1) + Hex6(0x12ABCDEF) + Hex2(0x1FA) + Hex2(-1) + Hex2(9), QString("FFFFFFABCDEFFAFF09"));
+        const QList<std::pair<QString, int>> bytes = {{"FF", 255}, {"0A", 10}, {"A", 10}, {"a1", 1},
+                                                      {"G7", 7}, {"", 0}, {"123", 0}};
+        for (const auto &[text, value] : bytes)
+            QCOMPARE(HexToByte(text), value);
+        QCOMPARE(HexToByte(QStringView(u"0212C4").mid(3, 2)), 0x2C);
+        QCOMPARE(HexToAddr(u"7FE80B") + HexToAddr(u"7FE80"), 0x7FE80B);
     }
 
     // The call (ask: AskOverwrite, exists: FileExists), the name, what it is
