@@ -157,46 +157,48 @@ void Decoder::writeBytes(uint32_t address, const std::vector<uint8_t>& bytes)
     flush();
 }
 
+Reply Decoder::sweepCommand(std::string_view cmd)
+{
+    const std::optional<SweepStep> step = tuner_.sweep(cmd);
+    if (!step)
+        return {syntaxError("07")};
+    Reply reply{step->status};
+    reply.laterLine = step->result;
+    reply.laterMs = step->resultDelayMs;
+    return reply;
+}
+
 Reply Decoder::execute(std::string_view cmd)
 {
-    if (startsWith(cmd, "02"))
-        return memoryCommand(cmd);
-    if (startsWith(cmd, "06"))
-        return eepromCommand(cmd);
-    if (startsWith(cmd, "072")) {
-        const std::optional<SweepStep> step = tuner_.sweep(cmd);
-        if (!step)
-            return {syntaxError("07")};
-        Reply reply{step->status};
-        reply.laterLine = step->result;
-        reply.laterMs = step->resultDelayMs;
-        return reply;
-    }
-    if (startsWith(cmd, "07"))
-        return {tuner_.tune(cmd).value_or(syntaxError("07"))};
-    if (startsWith(cmd, "15"))
-        return {tuner_.lnbControl(cmd).value_or(syntaxError("15"))};
-    if (startsWith(cmd, "09"))
-        return {tuner_.setPid(cmd).value_or(syntaxError("09"))};
-    if (startsWith(cmd, "25"))
-        return demodCommand(cmd);
-    if (startsWith(cmd, "27"))
-        return i2cCommand(cmd);
-    if (startsWith(cmd, "28"))
-        return eraseCommand(cmd);
-    if (startsWith(cmd, "31"))
-        return siCommand(cmd);
-    if (cmd == "TRABUNE") {
-        serviceMode_ = true;
-        return {"OK"};
-    }
-    if (cmd == "100") {
-        serviceMode_ = false;
-        return {"100"};
-    }
-    // A family of the monitor that takes no commands here.
-    if (startsWith(cmd, "10"))
-        return {syntaxError("10")};
+    // The monitor's verbs by their leading digits; the first row that
+    // matches answers, so a longer prefix stands before a shorter one.
+    struct Verb {
+        std::string_view text;
+        bool whole;   // the command is exactly text, not only begins with it
+        Reply (*handle)(Decoder&, std::string_view);
+    };
+    static const Verb kVerbs[] = {
+        {"02", false, [](Decoder& d, std::string_view c) { return d.memoryCommand(c); }},
+        {"06", false, [](Decoder& d, std::string_view c) { return d.eepromCommand(c); }},
+        {"072", false, [](Decoder& d, std::string_view c) { return d.sweepCommand(c); }},
+        {"07", false,
+         [](Decoder& d, std::string_view c) { return Reply{d.tuner_.tune(c).value_or(syntaxError("07"))}; }},
+        {"15", false,
+         [](Decoder& d, std::string_view c) { return Reply{d.tuner_.lnbControl(c).value_or(syntaxError("15"))}; }},
+        {"09", false,
+         [](Decoder& d, std::string_view c) { return Reply{d.tuner_.setPid(c).value_or(syntaxError("09"))}; }},
+        {"25", false, [](Decoder& d, std::string_view c) { return d.demodCommand(c); }},
+        {"27", false, [](Decoder& d, std::string_view c) { return d.i2cCommand(c); }},
+        {"28", false, [](Decoder& d, std::string_view c) { return d.eraseCommand(c); }},
+        {"31", false, [](Decoder& d, std::string_view c) { return d.siCommand(c); }},
+        {"TRABUNE", true, [](Decoder& d, std::string_view) { d.serviceMode_ = true; return Reply{"OK"}; }},
+        {"100", true, [](Decoder& d, std::string_view) { d.serviceMode_ = false; return Reply{"100"}; }},
+        // A family of the monitor that takes no commands here.
+        {"10", false, [](Decoder&, std::string_view) { return Reply{syntaxError("10")}; }},
+    };
+    for (const Verb& verb : kVerbs)
+        if (verb.whole ? cmd == verb.text : startsWith(cmd, verb.text))
+            return verb.handle(*this, cmd);
     return {"??E"};
 }
 

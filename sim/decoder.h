@@ -103,6 +103,7 @@ public:
 
 private:
     Reply memoryCommand(std::string_view cmd);
+    Reply sweepCommand(std::string_view cmd);
     Reply eepromCommand(std::string_view cmd);
     Reply demodCommand(std::string_view cmd);
     Reply i2cCommand(std::string_view cmd);
