@@ -68,9 +68,7 @@ QString Link::SendCmd(const QString &command, bool show)
     // the next transaction without a new allocation.
     RxBuf.truncate(0);
 
-    QByteArray line = command.toLatin1();
-    line += '\r';
-    const bool sent = !shutDown_ && port_->isOpen() && port_->write(line);
+    const bool sent = !shutDown_ && port_->isOpen() && port_->write((command + '\r').toLatin1());
     if (sent) {
         armTimer(CmdTimeout);
         emit commandWritten();
