@@ -209,23 +209,30 @@ void Measure(SimLink &s, const char *name, const std::function<bool(CommandChann
 {
     RecordingChannel channel(*s.link);
     const double cpu0 = CpuSeconds();
+    const double user0 = UserCpuSeconds();
     QElapsedTimer timer;
     timer.start();
     const bool ok = op(channel);
     const double wall = timer.nsecsElapsed() / 1e9;
     const double cpu = CpuSeconds() - cpu0;
+    const double user = UserCpuSeconds() - user0;
     s.link->closePort();
     const double rawCpu0 = CpuSeconds();
+    const double rawUser0 = UserCpuSeconds();
     const RawRun raw = RawReplay(s.terminal, channel.commands, s.speed);
     const double rawCpu = CpuSeconds() - rawCpu0;
+    const double rawUser = UserCpuSeconds() - rawUser0;
     s.link->openPort(s.terminal, QString::number(s.baud) + ",E,7,1");
     const double rawSeconds = raw.seconds + channel.waitedSeconds;
     const double wire = WireSeconds(raw.characters, s.baud) + channel.waitedSeconds;
     std::printf("  %-30s %6lld transactions  Kestrel %7.2f s  raw %7.2f s  wire %7.2f s\n", name,
                 qlonglong(channel.commands.size()), wall, rawSeconds, wire);
-    std::printf("  %-30s to the wire: Kestrel %.3f  raw %.3f   Kestrel to raw %.3f   CPU %.1f%% of wall (raw %.1f%%)%s%s\n",
-                "", wire / wall, wire / rawSeconds, rawSeconds / wall, 100.0 * cpu / wall,
-                100.0 * rawCpu / raw.seconds,
+    // The system share is the kernel's cost of each sleep and wake-up, the
+    // same for both clients; the user share is what the program adds.
+    std::printf("  %-30s to the wire: Kestrel %.3f  raw %.3f   Kestrel to raw %.3f   CPU %.1f%% of wall, user %.1f%% "
+                "(raw %.1f%%, user %.1f%%)%s%s\n",
+                "", wire / wall, wire / rawSeconds, rawSeconds / wall, 100.0 * cpu / wall, 100.0 * user / wall,
+                100.0 * rawCpu / raw.seconds, 100.0 * rawUser / raw.seconds,
                 ok ? "" : "  [operation failed]",
                 raw.unanswered ? "  [raw client missed replies]" : "");
 }

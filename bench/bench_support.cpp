@@ -47,6 +47,13 @@ double CpuSeconds()
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+double UserCpuSeconds()
+{
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec) + double(u.ru_utime.tv_usec) / 1e6;
+}
+
 long ResidentKiB()
 {
     QFile f("/proc/self/statm");

@@ -31,6 +31,7 @@ struct AgreeingPrompter : Prompter {
 double BestMs(const std::function<bool()> &op, int runs = 20);
 
 double CpuSeconds();          // user + system time of this process
+double UserCpuSeconds();      // user time alone: the share the program itself spends
 long ResidentKiB();           // resident set size now
 double WireSeconds(double characters, int baud);   // 10 bits per character
 
