@@ -227,8 +227,9 @@ void Measure(SimLink &s, const char *name, const std::function<bool(CommandChann
     const double wire = WireSeconds(raw.characters, s.baud) + channel.waitedSeconds;
     std::printf("  %-30s %6lld transactions  Kestrel %7.2f s  raw %7.2f s  wire %7.2f s\n", name,
                 qlonglong(channel.commands.size()), wall, rawSeconds, wire);
-    // The system share is the kernel's cost of each sleep and wake-up, the
-    // same for both clients; the user share is what the program adds.
+    // The system share is mostly the kernel's cost of the port I/O and of
+    // each sleep and wake-up, which both clients pay; the user share is
+    // what the program itself adds.
     std::printf("  %-30s to the wire: Kestrel %.3f  raw %.3f   Kestrel to raw %.3f   CPU %.1f%% of wall, user %.1f%% "
                 "(raw %.1f%%, user %.1f%%)%s%s\n",
                 "", wire / wall, wire / rawSeconds, rawSeconds / wall, 100.0 * cpu / wall, 100.0 * user / wall,

@@ -40,19 +40,26 @@ double BestMs(const std::function<bool()> &op, int runs)
     return best;
 }
 
-double CpuSeconds()
+namespace {
+
+rusage Usage()
 {
     rusage u {};
     getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return u;
 }
 
-double UserCpuSeconds()
+double Seconds(const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; }
+
+} // namespace
+
+double CpuSeconds()
 {
-    rusage u {};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec) + double(u.ru_utime.tv_usec) / 1e6;
+    const rusage u = Usage();
+    return Seconds(u.ru_utime) + Seconds(u.ru_stime);
 }
+
+double UserCpuSeconds() { return Seconds(Usage().ru_utime); }
 
 long ResidentKiB()
 {

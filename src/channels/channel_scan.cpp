@@ -42,7 +42,7 @@ std::optional<SweepResult> ParseSweepResult(const QString &rxBuf, const QString 
     if (line.size() != kSweepResultLength)
         return std::nullopt;
     SweepResult r;
-    r.intermediateKHz = HexToByte(line.mid(3, 2)) * 65536 + HexToByte(line.mid(5, 2)) * 256 + HexToByte(line.mid(7, 2));
+    r.intermediateKHz = HexToAddr(QStringView(line).mid(3, 6));
     r.srCode = line.mid(9, 6) == "220000" ? 2 : 0;
     r.fec = line[15].unicode() - '0';
     return r;

@@ -142,7 +142,7 @@ bool StoreEeSaveReply(EepromMode mode, int page, int index, const QString &reply
         return false;
     const int start = EeRowDataStart(mode);
     for (int k = 0; k < count; ++k)
-        image[base + k] = quint8(HexToByte(QStringView(reply).mid(start + 2 * k, 2)));
+        image[base + k] = HexByteAt(reply, start + 2 * k);
     return true;
 }
 

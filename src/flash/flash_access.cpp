@@ -39,7 +39,7 @@ QString FReadCommand(qint32 offset)
 void ParseFReadReply(const QString &reply, FlashWord &data)
 {
     for (int k = 0; k < 4; ++k)
-        data[3 - k] = quint8(HexToByte(QStringView(reply).mid(kReplyHeader + 2 * k, 2)));
+        data[3 - k] = HexByteAt(reply, kReplyHeader + 2 * k);
 }
 
 bool FWrite(CommandChannel &link, qint32 offset, const FlashWord &data)

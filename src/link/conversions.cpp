@@ -41,6 +41,8 @@ qint16 HexToByte(QStringView t)
     return qint16(HexDigit(t[0]) * 16 + HexDigit(t[1]));
 }
 
+quint8 HexByteAt(QStringView t, qsizetype pos) { return quint8(HexToByte(t.mid(pos, 2))); }
+
 qint16 HexDigit(QChar c)
 {
     const char16_t u = c.unicode();

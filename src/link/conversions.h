@@ -11,6 +11,7 @@ QString Hex6(qint32 v);                 // low 24 bits, 6 digits
 QString Hex2(int b);                    // low 8 bits, 2 digits
 qint32 HexToAddr(QStringView t);        // exactly 6 characters, else 0
 qint16 HexToByte(QStringView t);        // 1 or 2 characters, else 0
+quint8 HexByteAt(QStringView t, qsizetype pos);   // the digit pair starting at pos
 qint16 HexDigit(QChar c);               // upper-case hex digit, else 0
 QString PrnChar(int b);                 // code 32..126 as itself, else "."
 qint32 Add32(qint32 a, qint32 b);       // wraps around

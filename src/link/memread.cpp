@@ -27,12 +27,6 @@ QString SingleReadPrefix(MemReadMode mode)
     }
 }
 
-// The byte whose two digits start at index pos of the reply (0-based).
-quint8 ReplyByte(const QString &reply, int pos)
-{
-    return quint8(HexToByte(QStringView(reply).mid(pos, 2)));
-}
-
 } // namespace
 
 QStringList PageReadCommands(MemReadMode mode, qint32 page)
@@ -68,12 +62,12 @@ void StorePageReply(MemReadMode mode, int index, const QString &reply, Page &buf
     if (mode == MemReadMode::MultiByte) {
         // Bytes in address order.
         for (int j = 0; j < count; ++j)
-            buffer[size_t(offset + j)] = ReplyByte(reply, 3 + 2 * j);
+            buffer[size_t(offset + j)] = HexByteAt(reply, 3 + 2 * j);
         return;
     }
     // A word travels most significant digit first and lies in memory least significant byte first.
     for (int j = 0; j < count; ++j)
-        buffer[size_t(offset + j)] = ReplyByte(reply, 3 + 2 * (count - 1 - j));
+        buffer[size_t(offset + j)] = HexByteAt(reply, 3 + 2 * (count - 1 - j));
 }
 
 bool MemRead(CommandChannel &link, MemReadMode mode, Page &buffer, qint32 page)

@@ -123,7 +123,7 @@ private slots:
                                                       {"G7", 7}, {"", 0}, {"123", 0}};
         for (const auto &[text, value] : bytes)
             QCOMPARE(HexToByte(text), value);
-        QCOMPARE(HexToByte(QStringView(u"0212C4").mid(3, 2)), 0x2C);
+        QCOMPARE(HexByteAt(u"0212C4", 3), 0x2C);
         QCOMPARE(HexToAddr(u"7FE80B") + HexToAddr(u"7FE80"), 0x7FE80B);
     }
 
