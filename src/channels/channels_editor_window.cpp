@@ -364,7 +364,10 @@ void ChannelsEditorWindow::appendSatMap(SiWindow &si, int tp, int channels)
     si.setHideUnknown(true);
     for (int k = 0; k < channels; ++k)
         text += si.ChDisp(k) + kCrLf;
-    QFile file(kSatMapFile);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(text.toLatin1()) < 0 || !file.flush())
+    QFile file;
+    QString why;
+    if (!OpenForWrite(file, kSatMapFile, QIODevice::WriteOnly | QIODevice::Append, why))
+        l2_->setText("Cannot write " + kSatMapFile + " - " + why);
+    else if (file.write(text.toLatin1()) < 0 || !file.flush())
         l2_->setText("Cannot write " + kSatMapFile + " - " + file.errorString());
 }

@@ -44,9 +44,11 @@ QString HexBytes(const EeImage &image, int start, int count)
 // The empty text, or the system's reason why the file was not written.
 [[nodiscard]] QString WriteImageFile(const QString &fileName, const EeImage &image)
 {
-    QFile file(fileName);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && file.write(reinterpret_cast<const char *>(image.data()), kEeSize) == kEeSize && file.flush())
+    QFile file;
+    QString why;
+    if (!OpenForWrite(file, fileName, QIODevice::WriteOnly | QIODevice::Truncate, why))
+        return why;
+    if (file.write(reinterpret_cast<const char *>(image.data()), kEeSize) == kEeSize && file.flush())
         return QString();
     return FileReason(fileName, file);
 }

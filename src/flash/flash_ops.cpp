@@ -205,9 +205,9 @@ FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &pr
 
     // Unbuffered, so that a full disk shows at the page it refuses and not
     // after the last of 2048 pages.
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return CannotWrite(hooks, fileName, FileReason(fileName, file));
+    QFile file;
+    if (!OpenForWrite(file, fileName, QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered, why))
+        return CannotWrite(hooks, fileName, why);
     for (qint64 page = firstPage; page <= lastPage; ++page) {
         if (hooks.stopRequested()) {
             hooks.setStatus("User Break.");

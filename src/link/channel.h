@@ -15,4 +15,9 @@ public:
     virtual void SetCmdTimeout(int ms) = 0;
     // Delay that keeps the user interface running.
     virtual void Wait(int ms) = 0;
+    // Why no command can reach the decoder any more (its device went away),
+    // as the message to show; empty while the link works. A long loop ends
+    // with this message as soon as a step fails, rather than going on
+    // against a line that is gone.
+    virtual QString linkLost() const { return QString(); }
 };

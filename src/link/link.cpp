@@ -1,5 +1,6 @@
 #include "link/link.h"
 
+#include "link/prompts.h"
 #include "platform/serial_port.h"
 
 #include <QCoreApplication>
@@ -35,6 +36,7 @@ void Link::onDeviceLost(const QString &reason)
         return;
     const QString dev = port_->device();
     port_->close();
+    lost_ = "Connection lost on " + dev + ": " + reason + " - port closed.";
     emit deviceLost(dev, reason);
 }
 
@@ -85,7 +87,7 @@ QString Link::SendCmd(const QString &command, bool show)
     } else if (!RxBuf.endsWith('\r')) {
         // The port is closed or went away: no reason to wait for a reply.
         if (show)
-            emit replyShown(QStringLiteral("Port not open!"));
+            emit replyShown(lost_.isEmpty() ? QStringLiteral("Port not open!") : lost_);
     } else {
         reply = RxBuf.left(RxBuf.size() - 1);
         if (show) {
@@ -115,7 +117,10 @@ QString Link::openPort(const QString &device, const QString &settings)
 {
     if (shutDown_)
         return QStringLiteral("the program is closing");
-    return port_->open(device, settings);
+    const QString why = port_->open(device, settings);
+    if (why.isEmpty())
+        lost_.clear();
+    return why;
 }
 
 void Link::closePort()
@@ -139,9 +144,12 @@ void Link::shutDown()
 
 void Link::log(const QString &line)
 {
-    QFile file(logFileName);
-    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Append)
+    QFile file;
+    QString why;
+    const bool ok = OpenForWrite(file, logFileName, QIODevice::WriteOnly | QIODevice::Append, why)
         && file.write((line + QStringLiteral("\r\n")).toLatin1()) == line.size() + 2;
+    if (why.isEmpty())
+        why = file.errorString();
     if (ok) {
         logFailureReported_ = false;
         return;
@@ -149,6 +157,6 @@ void Link::log(const QString &line)
     // Logging is a convenience: the transaction goes on, the user hears once.
     if (!logFailureReported_) {
         logFailureReported_ = true;
-        logFailure_ = logFileName + ": " + file.errorString();
+        logFailure_ = logFileName + ": " + why;
     }
 }

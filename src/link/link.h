@@ -32,6 +32,9 @@ public:
     void Wait(int ms) override;
     // True when a click that would send commands must be ignored.
     bool linkBusy() const { return InCommand || Busy; }
+    // "Connection lost on DEVICE: reason - port closed." from the loss of
+    // the device until the port is opened again.
+    QString linkLost() const override { return lost_; }
 
     // The port itself. openPort returns the empty text or why it failed.
     QString openPort(const QString &device, const QString &settings);
@@ -71,6 +74,7 @@ private:
     SerialPort *port_;
     QTimer timer_;
     bool shutDown_ = false;
+    QString lost_;
     bool logFailureReported_ = false;
     QString logFailure_;   // to report when the transaction ends
 };

@@ -13,6 +13,15 @@ namespace {
 
 QString SystemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
+const QString kNotRegular = QStringLiteral("Not a regular file");
+
+QString RefusalOf(const struct stat &info)
+{
+    if (S_ISDIR(info.st_mode))
+        return SystemReason(EISDIR);
+    return S_ISREG(info.st_mode) ? QString() : kNotRegular;
+}
+
 } // namespace
 
 // QFile reports a folder in its own words; the system's are kept everywhere.
@@ -56,6 +65,8 @@ OverwriteAnswer CheckOverwrite(Prompter &prompter, const QString &name, QString 
         why = SystemReason(ENOENT);
         return OverwriteAnswer::CannotWrite;
     }
+    if (why = WriteRefusal(name); !why.isEmpty())
+        return OverwriteAnswer::CannotWrite;
     qint64 size = 0;
     {
         QFile file(name);
@@ -118,8 +129,48 @@ bool ReadFileBytes(const QString &name, QByteArray &data, QString &why, qint64 m
     return false;
 }
 
+QString WriteRefusal(const QString &name)
+{
+    if (name.isEmpty())
+        return SystemReason(ENOENT);
+    struct stat info {};
+    if (::stat(QFile::encodeName(name).constData(), &info) != 0)
+        return errno == ENOENT ? QString() : SystemReason(errno);
+    return RefusalOf(info);
+}
+
+bool OpenForWrite(QFile &file, const QString &name, QIODevice::OpenMode mode, QString &why)
+{
+    if (why = WriteRefusal(name); !why.isEmpty())
+        return false;
+    // Non-blocking, and looked at again once open: a pipe or a device put
+    // under the name since the check is refused all the same, never waited on.
+    const int flags = O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC
+        | (mode.testFlag(QIODevice::Append) ? O_APPEND : 0);
+    const int fd = ::open(QFile::encodeName(name).constData(), flags, 0666);
+    if (fd < 0) {
+        why = SystemReason(errno);
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        why = SystemReason(errno);
+    else if (why = RefusalOf(info); why.isEmpty() && mode.testFlag(QIODevice::Truncate) && ::ftruncate(fd, 0) != 0)
+        why = SystemReason(errno);
+    if (why.isEmpty() && !file.open(fd, mode & ~QIODevice::Truncate, QFileDevice::AutoCloseHandle))
+        why = file.errorString();
+    if (why.isEmpty())
+        return true;
+    ::close(fd);
+    return false;
+}
+
 bool WriteFileBytes(const QString &name, const QByteArray &data, QString &why)
 {
+    if (const QString refusal = WriteRefusal(name); !refusal.isEmpty()) {
+        why = QStringLiteral("Cannot write ") + name + QStringLiteral(" - ") + refusal;
+        return false;
+    }
     QSaveFile file(name);
     file.setDirectWriteFallback(true);
     if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit())

@@ -3,6 +3,9 @@
 // the application shows modal boxes while tests and scripts answer them.
 #include <QString>
 
+#include <QIODevice>
+
+class QFile;
 class QFileDevice;
 
 class Prompter {
@@ -36,6 +39,17 @@ QString UnreadableReason(const QString &name);
 QString FileReason(const QString &name, const QFileDevice &file);
 // text followed by " (reason)", or text alone when there is no reason.
 QString WithReason(const QString &text, const QString &reason);
+
+// The one rule for a name about to be written: a regular file or a new name
+// may be, anything else (a folder, a named pipe, a device) may not, since
+// writing would block or replace a node of the system. Returns the reason a
+// name is refused ("Is a directory", "Not a regular file"), or the empty
+// text. Never blocks.
+QString WriteRefusal(const QString &name);
+// Opens name to write under that rule, in mode (WriteOnly with Truncate,
+// Append or Unbuffered), without ever blocking on the open. False with the
+// reason in why.
+[[nodiscard]] bool OpenForWrite(QFile &file, const QString &name, QIODevice::OpenMode mode, QString &why);
 
 // Whole-file reads and writes. On failure why says "Cannot read NAME - reason"
 // or "Cannot write NAME - reason". A read takes at most maxBytes (all when

@@ -269,12 +269,12 @@ void MainWindow::closeClick()
     closeLinkWindows();
 }
 
-void MainWindow::onDeviceLost(const QString &device, const QString &reason)
+void MainWindow::onDeviceLost()
 {
     // Not guarded by Busy: the port is already gone; running operations see
     // empty replies and their windows are closed under them safely.
     showClosedState();
-    SetBoxText(txtD2P_, "Connection lost on " + device + ": " + reason + " - port closed.");
+    SetBoxText(txtD2P_, s_.link.linkLost());
     if (!simEnded_.isEmpty())   // the simulator's end may have been told first
         AppendBoxText(txtD2P_, "\r\n" + simEnded_);
     closeLinkWindows();

@@ -46,7 +46,7 @@ private:
     void SetLinkControls(bool enabled);
     void showClosedState();
     void closeLinkWindows();
-    void onDeviceLost(const QString &device, const QString &reason);
+    void onDeviceLost();
     QString selectedDevice() const;
     [[nodiscard]] bool restartSimulator();
     void onSimulatorEnded(const QString &how);

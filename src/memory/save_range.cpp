@@ -98,9 +98,9 @@ SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, 
     if (mayWrite && !mayWrite(fileName))
         return SaveOutcome::Declined;
 
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        tracked.setStatus(kCannotCreatePrefix + fileName + QStringLiteral(" - ") + FileReason(fileName, file));
+    QFile file;
+    if (QString why; !OpenForWrite(file, fileName, QIODevice::WriteOnly | QIODevice::Truncate, why)) {
+        tracked.setStatus(kCannotCreatePrefix + fileName + QStringLiteral(" - ") + why);
         return SaveOutcome::CannotCreate;
     }
     tracked.setStatus(QStringLiteral("Saving to ") + fileName);

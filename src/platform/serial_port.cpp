@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <QStringList>
 #include <cerrno>
 #include <csignal>
@@ -95,13 +96,19 @@ QSerialPortAdapter::QSerialPortAdapter(QObject *parent)
         // A hang-up shows as a stream of read errors (or a resource error
         // after a failed write); any error but a time-out means the device
         // is gone. Report it once; the owner closes the port.
-        if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
-            return;
-        if (!port_->isOpen() || lostReported_)
-            return;
-        lostReported_ = true;
-        emit deviceLost(port_->errorString());
+        if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError)
+            reportLost();
     });
+}
+
+void QSerialPortAdapter::reportLost()
+{
+    if (!port_->isOpen() || lostReported_)
+        return;
+    lostReported_ = true;
+    // The system's words for a vanished device name an ioctl or an I/O
+    // error; what the user needs to know is that the device went away.
+    emit deviceLost(QStringLiteral("the device is gone (unplugged or hung up)"));
 }
 
 QSerialPortAdapter::~QSerialPortAdapter() = default;
@@ -142,11 +149,17 @@ QString QSerialPortAdapter::open(const QString &device, const QString &settings)
     port_->clear();
     port_->readAll();
     lostReported_ = false;
+    writable_ = new QSocketNotifier(port_->handle(), QSocketNotifier::Write, this);
+    writable_->setEnabled(false);
+    connect(writable_, &QSocketNotifier::activated, this, [this] { writePending(); });
     return QString();
 }
 
 void QSerialPortAdapter::close()
 {
+    delete writable_;
+    writable_ = nullptr;
+    pending_.clear();
     if (port_->isOpen())
         port_->close();
     port_->clearError();
@@ -158,28 +171,36 @@ QString QSerialPortAdapter::device() const { return port_->portName(); }
 
 bool QSerialPortAdapter::write(const QByteArray &data)
 {
-    if (!port_->isOpen())
+    if (!port_->isOpen() || !writable_)
         return false;
-    // Straight to the driver: a command fits in its buffer, and going through
-    // the port's own write buffer would switch a write notifier on and off
-    // for every command, each switch waking the event loop once more.
-    qint64 done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(port_->handle(), data.constData() + done, size_t(data.size() - done));
+    pending_ += data;
+    return writePending();
+}
+
+// Straight to the driver, as much as it takes now: a long command (a macro
+// line of many kilobytes) fills its buffer, and the rest waits for the
+// notifier, never counted as a failure of the device.
+bool QSerialPortAdapter::writePending()
+{
+    qsizetype done = 0;
+    while (done < pending_.size()) {
+        const ssize_t n = ::write(port_->handle(), pending_.constData() + done, size_t(pending_.size() - done));
+        if (n > 0) {
+            done += n;
+            continue;
+        }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             break;
-        done += n;
+        pending_.clear();
+        writable_->setEnabled(false);
+        reportLost();
+        return false;
     }
-    if (done == data.size())
-        return true;
-    // The driver's buffer is full (or it failed): the port queues the rest
-    // and reports a failure through its error signal.
-    const QByteArray rest = data.mid(done);
-    const bool queued = port_->write(rest) == rest.size();
-    port_->flush();
-    return queued;
+    pending_.remove(0, done);
+    writable_->setEnabled(!pending_.isEmpty());
+    return true;
 }
 
 QByteArray QSerialPortAdapter::readAll()

@@ -16,6 +16,8 @@ public:
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     virtual QString device() const = 0;
+    // Hands data to the line; what the driver cannot take at once goes out
+    // as it makes room, in order. False when the port is closed or failed.
     virtual bool write(const QByteArray &data) = 0;
     virtual QByteArray readAll() = 0;
 
@@ -49,6 +51,11 @@ public:
     QByteArray readAll() override;
 
 private:
+    bool writePending();
+    void reportLost();
+
     class QSerialPort *port_;
+    class QSocketNotifier *writable_ = nullptr;   // on while output waits for the driver
+    QByteArray pending_;                          // output the driver has not taken yet
     bool lostReported_ = false;
 };

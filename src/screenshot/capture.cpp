@@ -13,32 +13,45 @@ namespace {
 constexpr quint8 kNeutralFactor = 128;
 
 // Reads one page into to; a failed read leaves filler there and counts.
-void ReadPageInto(CommandChannel &link, MemReadMode mode, qint32 page, std::span<quint8> to, quint8 filler,
-                  int &failed)
+// False when the capture must end: the link is gone, or the decoder has
+// not answered for kSilentDecoderPages pages in a row.
+bool ReadPageInto(CommandChannel &link, MemReadMode mode, qint32 page, std::span<quint8> to, quint8 filler,
+                  CaptureResult &result)
 {
     Page buffer {};
-    if (MemRead(link, mode, buffer, page)) {
-        std::fill(to.begin(), to.end(), filler);
-        ++failed;
-        return;
+    if (!MemRead(link, mode, buffer, page)) {
+        std::copy(buffer.begin(), buffer.end(), to.begin());
+        result.failedInARow = 0;
+        return true;
     }
-    std::copy(buffer.begin(), buffer.end(), to.begin());
+    std::fill(to.begin(), to.end(), filler);
+    ++result.failedPages;
+    result.lostText = link.linkLost();
+    if (!result.lostText.isEmpty())
+        result.outcome = CaptureOutcome::Lost;
+    else if (++result.failedInARow >= kSilentDecoderPages)
+        result.outcome = CaptureOutcome::Silent;
+    return result.outcome == CaptureOutcome::Done;
 }
 
 QString PageLine(qint32 page) { return Hex6(page) + QStringLiteral("XX"); }
 
+// False when the capture ended early; result says why.
 bool DrawLuminance(CommandChannel &link, MemReadMode mode, const CaptureRequest &request, Picture &picture,
-                   const CaptureHooks &hooks, int &failed)
+                   const CaptureHooks &hooks, CaptureResult &result)
 {
     std::array<quint8, kLumaGroupBytes> group {};
     LumaWalk walk(request.widthBlocks, request.heightBlocks);
     qint32 page = request.lumaPage;
     do {
-        if (hooks.stopRequested())
+        if (hooks.stopRequested()) {
+            result.outcome = CaptureOutcome::Break;
             return false;
+        }
         hooks.setPageLine(PageLine(page));
         for (int k = 0; k < 4; ++k)
-            ReadPageInto(link, mode, page + k, std::span(group).subspan(size_t(k) * 256, 256), 0, failed);
+            if (!ReadPageInto(link, mode, page + k, std::span(group).subspan(size_t(k) * 256, 256), 0, result))
+                return false;
         walk.draw(picture, group);
         hooks.pictureChanged();
         page += 4;
@@ -47,17 +60,19 @@ bool DrawLuminance(CommandChannel &link, MemReadMode mode, const CaptureRequest 
 }
 
 bool DrawChrominance(CommandChannel &link, MemReadMode mode, const CaptureRequest &request, Picture &picture,
-                     const CaptureHooks &hooks, int &failed)
+                     const CaptureHooks &hooks, CaptureResult &result)
 {
     std::array<quint8, kChromaPageBytes> samples {};
     ChromaWalk walk(request.widthBlocks, request.heightBlocks);
     qint32 page = request.chromaPage;
     do {
-        if (hooks.stopRequested())
+        if (hooks.stopRequested()) {
+            result.outcome = CaptureOutcome::Break;
             return false;
+        }
         hooks.setPageLine(PageLine(page));
-        if (walk.wantsPage())
-            ReadPageInto(link, mode, page++, samples, kNeutralFactor, failed);
+        if (walk.wantsPage() && !ReadPageInto(link, mode, page++, samples, kNeutralFactor, result))
+            return false;
         walk.draw(picture, samples);
         hooks.pictureChanged();
     } while (!walk.done());
@@ -71,20 +86,23 @@ CaptureResult CapturePicture(CommandChannel &link, MemReadMode mode, const Captu
 {
     CaptureResult result;
     hooks.setStatus(QStringLiteral("Reading Luminance data..."));
-    if (!DrawLuminance(link, mode, request, picture, hooks, result.failedPages)) {
-        result.outcome = CaptureOutcome::Break;
+    if (!DrawLuminance(link, mode, request, picture, hooks, result))
         return result;
-    }
     hooks.setStatus(QStringLiteral("Reading Crominance data..."));
-    if (!DrawChrominance(link, mode, request, picture, hooks, result.failedPages))
-        result.outcome = CaptureOutcome::Break;
+    DrawChrominance(link, mode, request, picture, hooks, result);
     return result;
 }
 
 QString CaptureStatus(const CaptureResult &result)
 {
-    if (result.outcome == CaptureOutcome::Break)
-        return QStringLiteral("Break.");
+    switch (result.outcome) {
+    case CaptureOutcome::Break: return QStringLiteral("Break.");
+    case CaptureOutcome::Lost: return result.lostText;
+    case CaptureOutcome::Silent:
+        return QStringLiteral("Stopped - %1 pages in a row failed: the decoder does not answer!")
+            .arg(result.failedInARow);
+    case CaptureOutcome::Done: break;
+    }
     if (result.failedPages == 0)
         return QStringLiteral("Done.");
     return QStringLiteral("Done. - %1 page%2 failed!").arg(result.failedPages).arg(result.failedPages == 1 ? "" : "s");

@@ -28,19 +28,29 @@ struct CaptureHooks {
     std::function<void()> pictureChanged = [] {};
 };
 
-enum class CaptureOutcome { Done, Break };
+// Failed page reads in a row after which the decoder counts as silent: at
+// the transaction's time-out each, half a minute without an answer.
+constexpr int kSilentDecoderPages = 8;
+
+// Lost: the link went away (lostText says so); Silent: kSilentDecoderPages
+// reads in a row failed.
+enum class CaptureOutcome { Done, Break, Lost, Silent };
 struct CaptureResult {
     CaptureOutcome outcome = CaptureOutcome::Done;
     int failedPages = 0;
+    int failedInARow = 0;
+    QString lostText;
 };
 
 // Draws the luminance, then tints it from the chrominance, into picture
 // (sized by the caller). A page that cannot be read does not end the
 // capture: its part of the picture is drawn black (luminance) or grey
-// (chrominance), so it is not mistaken for the picture, and it is counted.
+// (chrominance), so it is not mistaken for the picture, and it is counted;
+// a lost link or a decoder that no longer answers ends the capture.
 CaptureResult CapturePicture(CommandChannel &link, MemReadMode mode, const CaptureRequest &request,
                              Picture &picture, const CaptureHooks &hooks);
-// "Done.", "Done. - 1 page failed!", "Done. - 3 pages failed!" or "Break.".
+// "Done.", "Done. - 1 page failed!", "Done. - 3 pages failed!", "Break.",
+// the lost link's message, or the silent decoder's.
 QString CaptureStatus(const CaptureResult &result);
 
 // Inverts the decoder's freeze bit. Returns the caption of the Freeze

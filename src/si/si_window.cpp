@@ -193,8 +193,12 @@ void SiWindow::Cmd_Save_Click()
     if (link().linkBusy())
         return;
     const QString name = fn_->text();
-    if (!AskOverwrite(*session_.prompter, name))
-        return;
+    QString why;
+    switch (CheckOverwrite(*session_.prompter, name, &why)) {
+    case OverwriteAnswer::Refused: return;
+    case OverwriteAnswer::CannotWrite: l1_->setText("Cannot write " + name + " - " + why); return;
+    case OverwriteAnswer::MayWrite: break;
+    }
     QString report;
     if (o1_[0]->isChecked()) {
         for (int t = 0; t < store_.TableCount; ++t)
@@ -205,6 +209,5 @@ void SiWindow::Cmd_Save_Click()
     }
     if (report.isEmpty())
         return;   // nothing to report: the file stays empty
-    QString why;
     l1_->setText(WriteFileBytes(name, report.toLatin1(), why) ? QStringLiteral("Text Saved.") : why);
 }

@@ -52,6 +52,7 @@ struct Placement {
 
 struct CaptureRow {
     QList<int> failing; int stopAt; QString status; int commands; QString probes;
+    int lostFrom = -1;   // the link is gone from this page on
 };
 
 } // namespace
@@ -189,6 +190,13 @@ private slots:
             {"two chrominance pages fail", {{0x400010, 0x400013}, -1, "Done. - 2 pages failed!", 22, "GGTG"}},
             {"STOP after the first group", {{}, 1, "Break.", 8, "GGKK"}},
             {"STOP in the chrominance", {{}, 5, "Break.", 20, "TTTG"}},
+            // One failure more than a whole group: the count starts again at each page read.
+            {"7 pages in a row fail", {{0x400001, 0x400002, 0x400003, 0x400004, 0x400005, 0x400006, 0x400007}, -1,
+                                       "Done. - 7 pages failed!", 17, "TKKK"}},
+            {"a decoder gone silent", {{0x400002, 0x400003, 0x400004, 0x400005, 0x400006, 0x400007, 0x400010,
+                                        0x400011}, -1, "Stopped - 8 pages in a row failed: the decoder does not answer!",
+                                       12, "GGKK"}},
+            {"the link lost in the second group", {{}, -1, "gone - port closed.", 9, "GGKK", 0x400004}},
         };
         for (const auto &[name, row] : rows)
             QTest::newRow(name) << row;
@@ -202,7 +210,9 @@ private slots:
         FakeChannel link;
         link.respond([&](const QString &c) {
             const qint32 page = HexToAddr(c.mid(6, 6));
-            if (!c.startsWith("020180") || row.failing.contains(page))
+            if (row.lostFrom >= 0 && page >= row.lostFrom)
+                link.lost = "gone - port closed.";
+            if (!c.startsWith("020180") || row.failing.contains(page) || !link.lost.isEmpty())
                 return QString();
             const bool chroma = page >= 0x400010;
             return "021" + QString(chroma ? "40404040C0C0C0C0" : "64646464").repeated(chroma ? 16 : 32);

@@ -41,6 +41,7 @@ public:
     }
     void respond(std::function<QString(const QString &)> callback) { responder_ = std::move(callback); }
     QString unscriptedReply;
+    QString lost;   // what linkLost() says: set to lose the link
 
     // --- record ---
     QList<Sent> sent;
@@ -94,6 +95,7 @@ public:
         waits << ms;
         events << QLatin1Char('W') + QString::number(ms);
     }
+    QString linkLost() const override { return lost; }
 
 private:
     QHash<QString, QQueue<QString>> once_;
