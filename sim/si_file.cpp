@@ -1,7 +1,10 @@
 #include "si_file.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 
 namespace sim {
 
@@ -84,12 +87,30 @@ std::optional<std::vector<Section>> parseSectionText(std::string_view text, std:
 
 std::optional<std::vector<Section>> loadSectionFile(const std::string& path, std::string& error)
 {
+    // Only a regular file: reading a folder throws, and a pipe could hold
+    // the simulator up for good before it answers anything.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        error = path + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = path + ": " + (S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file");
+        return std::nullopt;
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    try {
+        // The stream library throws on a failed read whatever its mask says.
+        if (in)
+            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        in.setstate(std::ios::badbit);
+    }
+    if (!in && !in.eof()) {
         error = path + ": cannot be read";
         return std::nullopt;
     }
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     auto sections = parseSectionText(text, error);
     if (!sections)
         error = path + ": " + error;

@@ -232,9 +232,9 @@ void ChannelsEditorWindow::transponderScan()
             if (chk2_[band - 1]->isChecked())
                 completed = sweepBand(band, lnbControl);
         // The LNB gets back the control byte it had before the scan.
-        if (lnbControl)
+        if (lnbControl && !endedByLostLink())
             link().SendCmd("150" + Hex2(lnbByteFound_), true);
-        if (completed) {
+        if (completed && !endedByLostLink()) {
             l2_->setText("Done.");
             l3_->clear();
         }
@@ -253,6 +253,8 @@ bool ChannelsEditorWindow::sweepBand(int band, bool lnbControl)
                   true);
     QString status = SweepStatus(l.SendCmd(SweepCommand(band, lnbControl), true));
     while (SweepGoesOn(status)) {
+        if (endedByLostLink())
+            return false;
         if (StopFlag || tables.TptCount >= kTptMaxRecords) {
             // The decoder still sends the result it is searching for: taken
             // here, it cannot pass for the reply of the next command.
@@ -277,11 +279,21 @@ bool ChannelsEditorWindow::sweepBand(int band, bool lnbControl)
     return true;
 }
 
+bool ChannelsEditorWindow::endedByLostLink()
+{
+    const QString lost = link().linkLost();
+    if (lost.isEmpty())
+        return false;
+    l2_->setText(lost);
+    l3_->clear();
+    return true;
+}
+
 bool ChannelsEditorWindow::awaitSweepResult()
 {
     Link &l = link();
     l.armTimer(kSweepResultWaitMs);
-    l.runUntil([&l] { return CountCR(l.RxBuf) >= 2 || l.TimedOut; });
+    l.runUntil([&l] { return CountCR(l.RxBuf) >= 2 || l.TimedOut || !l.linkLost().isEmpty(); });
     l.disarmTimer();
     return !l.TimedOut;
 }
@@ -302,6 +314,8 @@ void ChannelsEditorWindow::channelScan()
         const int last = o1_[0]->isChecked() ? selected : tables.TptCount - 1;
         bool full = false;
         for (int tp = selected; tp <= last; ++tp) {
+            if (endedByLostLink())
+                return;
             if (StopFlag) {
                 l2_->setText("User Break.");
                 return;
@@ -310,6 +324,8 @@ void ChannelsEditorWindow::channelScan()
             ScanTransponder(tp);
             full = full || tables.TcsCount >= kTcsMaxRecords;
         }
+        if (endedByLostLink())
+            return;
         // A full channel table is the scan's last word, not "Done.": services were left out.
         l2_->setText(full ? "MAX 2000 channels!" : "Done.");
     }, false);

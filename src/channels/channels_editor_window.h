@@ -37,6 +37,8 @@ private:
     void setLnbBits(int band);
     // True when the result line came within its wait.
     bool awaitSweepResult();
+    // True, with the link's message as the status, once the link is lost.
+    bool endedByLostLink();
     void channelScan();
     void ScanTransponder(int tp);
     void appendSatMap(SiWindow &si, int tp, int channels);

@@ -34,13 +34,6 @@ bool IsNumber(const QString &s)
 
 bool IsYesNo(const QString &s) { return s == "yes" || s == "no"; }
 
-QString Normalised(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace('\r', '\n');
-    return text;
-}
-
 QString Quoted(const QString &text)
 {
     QString t = text;
@@ -90,145 +83,6 @@ QString CheckFile(const QStringList &w)
 
 } // namespace
 
-bool TokenizeScriptLine(const QString &line, QStringList &words, QString &error)
-{
-    words.clear();
-    int i = 0;
-    const int n = line.size();
-    while (i < n) {
-        const QChar c = line[i];
-        if (c == ' ' || c == '\t') {
-            ++i;
-            continue;
-        }
-        if (c == '#')
-            break;
-        QString word;
-        if (c == '"') {
-            ++i;
-            bool closed = false;
-            while (i < n) {
-                const QChar d = line[i++];
-                if (d == '"') {
-                    closed = true;
-                    break;
-                }
-                if (d != '\\') {
-                    word += d;
-                    continue;
-                }
-                if (i >= n)
-                    break;
-                const QChar e = line[i++];
-                if (e == '"' || e == '\\')
-                    word += e;
-                else if (e == 'r')
-                    word += '\r';
-                else if (e == 'n')
-                    word += '\n';
-                else {
-                    error = QStringLiteral("unknown escape \\%1").arg(e);
-                    return false;
-                }
-            }
-            if (!closed) {
-                error = "unclosed quote";
-                return false;
-            }
-        } else {
-            while (i < n && line[i] != ' ' && line[i] != '\t')
-                word += line[i++];
-        }
-        words.append(word);
-    }
-    return true;
-}
-
-bool ParseScript(const QString &text, QList<ScriptStatement> &out, QString &error)
-{
-    out.clear();
-    const QStringList lines = text.split('\n');
-    for (int i = 0; i < lines.size(); ++i) {
-        QString line = lines[i];
-        if (line.endsWith('\r'))
-            line.chop(1);
-        ScriptStatement st;
-        st.line = i + 1;
-        st.source = line.trimmed();
-        QString why;
-        if (!TokenizeScriptLine(line, st.args, why)) {
-            error = QStringLiteral("line %1: %2").arg(st.line).arg(why);
-            return false;
-        }
-        if (st.args.isEmpty())
-            continue;
-        why = ScriptRunner::CheckShape(st.args);
-        if (!why.isEmpty()) {
-            error = QStringLiteral("line %1: %2").arg(st.line).arg(why);
-            return false;
-        }
-        out.append(st);
-    }
-    return true;
-}
-
-bool ScriptPrompter::next(const QString &title, const QString &text)
-{
-    std::fprintf(stderr, "[box] %s: %s\n", qPrintable(title), qPrintable(text));
-    if (answers_.isEmpty()) {
-        if (unanswered.isEmpty())
-            unanswered = title + ": " + text;
-        return false;
-    }
-    return answers_.takeFirst();
-}
-
-bool ScriptPrompter::confirm(const QString &title, const QString &text) { return next(title, text); }
-
-void ScriptPrompter::inform(const QString &title, const QString &text) { next(title, text); }
-
-QString ControlText(const QObject *obj, int index)
-{
-    if (auto *list = qobject_cast<const QListWidget *>(obj)) {
-        const int row = index >= 0 ? index : list->currentRow();
-        const QListWidgetItem *item = list->item(row);
-        return item ? item->text() : QString();
-    }
-    if (auto *combo = qobject_cast<const QComboBox *>(obj))
-        return index >= 0 ? combo->itemText(index) : combo->currentText();
-    if (auto *text = qobject_cast<const QPlainTextEdit *>(obj)) {
-        if (index < 0)
-            return Normalised(text->toPlainText());
-        return Normalised(text->toPlainText()).split('\n').value(index);
-    }
-    if (auto *button = qobject_cast<const QAbstractButton *>(obj))
-        return button->text();
-    if (auto *edit = qobject_cast<const QLineEdit *>(obj))
-        return edit->text();
-    if (auto *label = qobject_cast<const QLabel *>(obj))
-        return Normalised(label->text());
-    if (auto *group = qobject_cast<const QGroupBox *>(obj))
-        return group->title();
-    if (auto *menu = qobject_cast<const QMenu *>(obj))
-        return menu->title();
-    if (auto *action = qobject_cast<const QAction *>(obj))
-        return action->text();
-    if (auto *widget = qobject_cast<const QWidget *>(obj))
-        return widget->windowTitle();
-    return QString();
-}
-
-static int ControlCount(const QObject *obj)
-{
-    if (auto *list = qobject_cast<const QListWidget *>(obj))
-        return list->count();
-    if (auto *combo = qobject_cast<const QComboBox *>(obj))
-        return combo->count();
-    if (auto *text = qobject_cast<const QPlainTextEdit *>(obj))
-        return text->toPlainText().isEmpty() ? 0 : text->document()->blockCount();
-    return -1;
-}
-
 ScriptRunner::ScriptRunner(Session &session, ScriptPrompter &prompter, QList<ScriptStatement> statements)
     : session_(session), prompter_(prompter), statements_(std::move(statements))
 {
@@ -242,6 +96,10 @@ void ScriptRunner::run()
         if (session_.quitting())
             break;
         result = execute(st, st.args);
+        // Windows closed by the statement go now, as they would once a
+        // user's click returns to the event loop: nothing of the script's
+        // own waits is on the stack between statements.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if (result == Ok && deferred_ != Ok) {
             std::fprintf(stderr, "line %d: %s\n", st.line, qPrintable(deferredWhy_));
             result = deferred_;
@@ -422,6 +280,7 @@ const ScriptRunner::Verb ScriptRunner::kVerbs[] = {
     {"expect-geometry", 5, 5, CheckGeometry, &ScriptRunner::expectGeometry},
     {"expect-file", 3, 3, CheckFile, &ScriptRunner::expectFile},
     {"expect-no-file", 1, 1, nullptr, &ScriptRunner::expectNoFile},
+    {"expect-windows", 2, 2, NumberAt2, &ScriptRunner::expectWindows},
 };
 
 const ScriptRunner::Verb *ScriptRunner::FindVerb(const QString &name)
@@ -631,7 +490,7 @@ ScriptRunner::Outcome ScriptRunner::expectText(const ScriptStatement &st, const 
     if (Outcome o = withControl(st, a[1], obj, &index); o != Ok)
         return o;
     const QString found = ControlText(obj, index);
-    return found == Normalised(a[2]) ? Ok : fail(st, Quoted(found));
+    return found == NormalisedLineEnds(a[2]) ? Ok : fail(st, Quoted(found));
 }
 
 ScriptRunner::Outcome ScriptRunner::expectContains(const ScriptStatement &st, const QStringList &a)
@@ -640,7 +499,7 @@ ScriptRunner::Outcome ScriptRunner::expectContains(const ScriptStatement &st, co
     if (Outcome o = withControl(st, a[1], obj); o != Ok)
         return o;
     const QString found = ControlText(obj);
-    return found.contains(Normalised(a[2])) ? Ok : fail(st, Quoted(found));
+    return found.contains(NormalisedLineEnds(a[2])) ? Ok : fail(st, Quoted(found));
 }
 
 ScriptRunner::Outcome ScriptRunner::expectCount(const ScriptStatement &st, const QStringList &a)
@@ -707,4 +566,14 @@ ScriptRunner::Outcome ScriptRunner::expectFile(const ScriptStatement &st, const 
 ScriptRunner::Outcome ScriptRunner::expectNoFile(const ScriptStatement &st, const QStringList &a)
 {
     return QFile::exists(a[1]) ? fail(st, "the file exists") : Ok;
+}
+
+// Every window of that name still in memory, shown, hidden or closed and
+// not yet deleted.
+ScriptRunner::Outcome ScriptRunner::expectWindows(const ScriptStatement &st, const QStringList &a)
+{
+    int count = 0;
+    for (const QWidget *w : QApplication::topLevelWidgets())
+        count += w->objectName() == a[1] ? 1 : 0;
+    return count == a[2].toInt() ? Ok : fail(st, QString::number(count));
 }

@@ -101,6 +101,7 @@ private:
     Outcome expectGeometry(const ScriptStatement &st, const QStringList &a);
     Outcome expectFile(const ScriptStatement &st, const QStringList &a);
     Outcome expectNoFile(const ScriptStatement &st, const QStringList &a);
+    Outcome expectWindows(const ScriptStatement &st, const QStringList &a);
 
     Session &session_;
     ScriptPrompter &prompter_;
@@ -112,4 +113,11 @@ private:
     QString deferredWhy_;
 };
 
+// What a control shows: its text, its title or caption, or line index of a
+// list or text box; CR LF and CR read as LF.
 QString ControlText(const QObject *obj, int index = -1);
+// Lines of a list, entries of a drop-down list, lines of a text box; -1 for
+// a control without lines.
+int ControlCount(const QObject *obj);
+// text with CR LF and CR written as LF.
+QString NormalisedLineEnds(QString text);

@@ -43,11 +43,10 @@ OperationHooks trackingStatus(const OperationHooks &hooks, QString &current)
     return tracked;
 }
 
-// The file's name, when it is one, and the system's reason.
-QString WriteFailure(const QIODevice &out)
+// The file's name, when it has one, and the system's reason.
+QString WriteFailure(const QIODevice &out, const QString &name)
 {
-    const auto *file = qobject_cast<const QFileDevice *>(&out);
-    return file ? file->fileName() + QStringLiteral(" - ") + file->errorString() : out.errorString();
+    return name.isEmpty() ? out.errorString() : name + QStringLiteral(" - ") + out.errorString();
 }
 
 void appendStatus(const OperationHooks &hooks, const QString &suffix)
@@ -63,7 +62,7 @@ bool SaveRangeValid(qint32 startPage, qint32 endPage)
 }
 
 SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage,
-                      QIODevice &out, Page &pageBuf, const OperationHooks &hooks)
+                      QIODevice &out, Page &pageBuf, const OperationHooks &hooks, const QString &outName)
 {
     QString current;
     const OperationHooks tracked = trackingStatus(hooks, current);
@@ -78,7 +77,7 @@ SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, 
             return SaveOutcome::ReadError;
         }
         if (!writePage(out, pageBuf)) {
-            appendStatus(tracked, WithReason(kWriteErrorSuffix, WriteFailure(out)));
+            appendStatus(tracked, WithReason(kWriteErrorSuffix, WriteFailure(out, outName)));
             return SaveOutcome::WriteError;
         }
     }
@@ -104,11 +103,11 @@ SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, 
         return SaveOutcome::CannotCreate;
     }
     tracked.setStatus(QStringLiteral("Saving to ") + fileName);
-    const SaveOutcome outcome = SavePages(link, mode, startPage, endPage, file, pageBuf, tracked);
+    const SaveOutcome outcome = SavePages(link, mode, startPage, endPage, file, pageBuf, tracked, fileName);
     file.close();
     if (outcome == SaveOutcome::Done) {
         if (file.error() != QFileDevice::NoError) {
-            appendStatus(tracked, WithReason(kWriteErrorSuffix, WriteFailure(file)));
+            appendStatus(tracked, WithReason(kWriteErrorSuffix, WriteFailure(file, fileName)));
             return SaveOutcome::WriteError;
         }
         tracked.setStatus(QStringLiteral("Done."));

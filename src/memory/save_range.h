@@ -39,11 +39,11 @@ bool SaveRangeValid(qint32 startPage, qint32 endPage);
 // writes each complete page to out, which must be open for writing. Tests
 // hooks.stopRequested before each page. Status: "Reading " + Hex6(page) +
 // "XX" per page, then " - User Break.", " - Read Error !!!" or
-// " - Write Error !!!" with the system's reason appended to it; nothing on
-// success (the caller shows "Done."). A page whose reads all failed is never
-// written.
+// " - Write Error !!!" with outName (when given) and the system's reason
+// appended to it; nothing on success (the caller shows "Done."). A page
+// whose reads all failed is never written.
 SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage,
-                      QIODevice &out, Page &pageBuf, const OperationHooks &hooks);
+                      QIODevice &out, Page &pageBuf, const OperationHooks &hooks, const QString &outName = {});
 
 // The whole "MEM --> File" action after the window's common start (which
 // sets the 750 ms command time-out, kMemDumpCmdTimeoutMs in

@@ -36,6 +36,10 @@ check 2 err "Unknown option 'bogus'" "$k" --bogus
 check 2 err "cannot keep state in afile: Not a directory" "$sim" --state afile
 [ ! -s out ] || { echo "FAILED: kestrel-sim named a terminal for a state it cannot keep"; failed=1; }
 check 2 err "cannot keep state in no/st: No such file or directory" "$sim" --state no/st
+mkdir adir && mkfifo apipe
+for name in adir:"Is a directory" apipe:"not a regular file" none:"No such file or directory"; do
+  check 2 err "--si-file ${name%%:*}: ${name#*:}" "$sim" --si-file "${name%%:*}"
+done
 check 2 err "did not report its terminal" "$k" --sim --sim-args "--state afile"
 check 0 out "09E : Syntax error!" "$k" --script send.kscript --sim --sim-args "--trace 'my trace.log' --speed \"9600\""
 grep -qx '> 09' "my trace.log" || { echo "FAILED: no command in 'my trace.log'"; failed=1; }

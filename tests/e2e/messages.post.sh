@@ -1,3 +1,17 @@
+# A full disk, as a file size limit of 8 KB makes one (its signal ignored,
+# so the write fails with the system's reason): the save stops at the page
+# refused.
+(trap '' XFSZ; ulimit -f 16; "$KESTREL" --script /dev/stdin --sim) <<EOF
+click DL_Main.Cmd_Open
+click DL_Main.Cmd_Win(2)
+set DL_Mem.Txt_File "mem.bin"
+click DL_Mem.Cmd(3)
+expect DL_Mem.L2 "Reading 402820XX - Write Error !!! (mem.bin - File too large)"
+click DL_Main.Cmd_Win(9)
+set DL_Flh.FN1(0) "flash.bin"
+click DL_Flh.Cmd(0)
+expect DL_Flh.L1 "Cannot write flash.bin - File too large"
+EOF
 # A folder that refuses new files: one without write permission or, for
 # root, whom permissions do not stop, sysfs, which refuses everyone.
 mkdir ro && chmod 555 ro

@@ -8,6 +8,7 @@
 #include "support/test_helpers.h"
 
 #include <QSignalSpy>
+#include <sys/stat.h>
 #include <QtTest>
 
 // Records the settings of every open.
@@ -136,11 +137,13 @@ private slots:
         for (const char *row : {"ask b.bin empty no yes no empty", "ask ./sub/../c.bin data yes yes yes none",
                                 "ask d.bin data no no yes data", "ask e dir yes no no dir",
                                 "exists h.bin empty yes no no none", "exists i.bin data yes yes no data",
-                                "exists j dir yes no no dir"}) {
+                                "exists j dir yes no no dir", "ask k pipe yes no no pipe"}) {
             const QStringList c = QString(row).split(' ');
             const QString &name = c[1];
             if (c[2] == "dir")
                 QVERIFY(QDir().mkdir(name));
+            else if (c[2] == "pipe")
+                QCOMPARE(::mkfifo(qPrintable(name), 0600), 0);
             else if (c[2] != "none")
                 WriteFile(name, c[2] == "empty" ? QByteArray() : c[2].toLatin1());
             FakePrompter prompter;
@@ -149,11 +152,53 @@ private slots:
             QCOMPARE(prompter.questions.size(), c[5] == "yes" ? 1 : 0);
             if (c[5] == "yes")
                 QCOMPARE(prompter.questions[0].title + prompter.questions[0].text, "Are you sure ?Overwrite " + name + " ?");
-            const QByteArray after = QFileInfo(name).isDir() ? "dir" : !QFile::exists(name) ? "none" : ReadFile(name);
+            const QFileInfo info(name);
+            const QByteArray after = info.isDir() ? "dir" : !info.exists() ? "none" : !info.isFile() ? "pipe" : ReadFile(name);
             QCOMPARE(after.isEmpty() ? "empty" : after, c[6].toLatin1());
         }
         FakePrompter prompter;
         QVERIFY(!AskOverwrite(prompter, QString()) && !FileExists(QString()) && prompter.questions.isEmpty());
+    }
+
+    // What a name is before (none, dir, pipe or the content), the mode, the
+    // reason of a refusal, and what the name holds after "new" was written.
+    void openForWrite()
+    {
+        QVERIFY(QDir().mkdir("w"));
+        const struct {
+            const char *name, *before; QIODevice::OpenMode mode; const char *why, *after;
+        } rows[] = {
+            {"w/a", "old", QIODevice::WriteOnly | QIODevice::Truncate, "", "new"},
+            {"w/b", "old", QIODevice::WriteOnly | QIODevice::Append, "", "oldnew"},
+            {"w/c", "none", QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered, "", "new"},
+            {"w/d", "pipe", QIODevice::WriteOnly | QIODevice::Append, "Not a regular file", "pipe"},
+            {"w/e", "dir", QIODevice::WriteOnly | QIODevice::Truncate, "Is a directory", "dir"},
+            {"w/no/f", "none", QIODevice::WriteOnly, "No such file or directory", "none"},
+        };
+        for (const auto &row : rows) {
+            const QString before = row.before;
+            if (before == "dir")
+                QVERIFY(QDir().mkdir(row.name));
+            else if (before == "pipe")
+                QCOMPARE(::mkfifo(row.name, 0600), 0);
+            else if (before != "none")
+                WriteFile(row.name, row.before);
+            QFile file;
+            QString why;
+            const bool opened = OpenForWrite(file, row.name, row.mode, why);
+            QCOMPARE(why, QString(row.why));
+            QCOMPARE(opened, why.isEmpty());
+            if (opened)
+                QCOMPARE(file.write("new"), 3);
+            file.close();
+            const QFileInfo info(row.name);
+            QCOMPARE(info.isDir() ? "dir" : !info.exists() ? "none" : !info.isFile() ? "pipe" : ReadFile(row.name),
+                     QByteArray(row.after));
+        }
+        QString why;
+        QVERIFY(!WriteFileBytes("w/d", "x", why));
+        QCOMPARE(why, "Cannot write w/d - Not a regular file");
+        QVERIFY(QFileInfo("w/d").exists() && !QFileInfo("w/d").isFile());
     }
 };
 
