@@ -14,7 +14,6 @@ constexpr int kSaveTimeoutMs = 500;
 constexpr int kEraseAllTimeoutMs = 10000;
 constexpr int kEraseBlockTimeoutMs = 1000;
 constexpr int kEraseSettleMs = 2000;
-constexpr int kPageReadTries = 9;
 constexpr qint32 kAddressBase = 0xE00000;
 constexpr qint32 kChipBlock = 0x20000;      // one 64 K-word block of the chips on the 32-bit bus
 constexpr int kChipBlocks = 16;
@@ -215,11 +214,9 @@ FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &pr
         }
         hooks.setStatus("Reading " + Hex6(qint32(page)) + "XX");
         Page buffer{};
-        bool failed = true;
-        for (int attempt = 0; attempt < kPageReadTries && failed; ++attempt)
-            failed = MemRead(link, mode, buffer, qint32(page));
-        if (failed) {
-            hooks.setStatus("Read Error !!!");
+        if (MemReadRetried(link, mode, buffer, qint32(page))) {
+            const QString lost = link.linkLost();
+            hooks.setStatus(lost.isEmpty() ? QStringLiteral("Read Error !!!") : lost);
             return FlashOutcome::ReadError;
         }
         if (file.write(reinterpret_cast<const char *>(buffer.data()), qint64(buffer.size())) != qint64(buffer.size()))

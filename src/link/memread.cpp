@@ -91,3 +91,14 @@ qint16 MemReadB(CommandChannel &link, MemReadMode mode, qint32 address, bool sho
         return -1;
     return HexToByte(reply.right(2));
 }
+
+bool MemReadRetried(CommandChannel &link, MemReadMode mode, Page &buffer, qint32 page)
+{
+    for (int attempt = 0; attempt < kPageReadAttempts; ++attempt) {
+        if (!MemRead(link, mode, buffer, page))
+            return false;
+        if (!link.linkLost().isEmpty())
+            break;
+    }
+    return true;
+}

@@ -20,5 +20,10 @@ void StorePageReply(MemReadMode mode, int index, const QString &reply, Page &buf
 // Reads one 256-byte page; true when a reply had the wrong length. Bytes
 // stored before the failing reply keep their new values.
 bool MemRead(CommandChannel &link, MemReadMode mode, Page &buffer, qint32 page);
+// The loops that save decoder memory to files try a page this often.
+constexpr int kPageReadAttempts = 9;
+// MemRead retried at once up to kPageReadAttempts times in all, but not
+// once the link is lost; true when the page could not be read.
+bool MemReadRetried(CommandChannel &link, MemReadMode mode, Page &buffer, qint32 page);
 // Reads one byte at a full 32-bit address; -1 when the reply was not 5 characters.
 qint16 MemReadB(CommandChannel &link, MemReadMode mode, qint32 address, bool show);

@@ -8,15 +8,6 @@
 
 namespace {
 
-// Reads one page, retrying at once; false when every attempt failed.
-bool readPageWithRetries(CommandChannel &link, MemReadMode mode, Page &pageBuf, qint32 page)
-{
-    for (int attempt = 0; attempt < kPageReadAttempts; ++attempt)
-        if (!MemRead(link, mode, pageBuf, page))
-            return true;
-    return false;
-}
-
 // Writes the page completely; a file is flushed so that a full disk shows
 // here and not after the last page.
 bool writePage(QIODevice &out, const Page &pageBuf)
@@ -72,8 +63,13 @@ SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, 
             return SaveOutcome::UserBreak;
         }
         tracked.setStatus(QStringLiteral("Reading ") + Hex6(qint32(page)) + QStringLiteral("XX"));
-        if (!readPageWithRetries(link, mode, pageBuf, qint32(page))) {
-            appendStatus(tracked, kReadErrorSuffix);
+        if (MemReadRetried(link, mode, pageBuf, qint32(page))) {
+            // A lost link is told as such: no read error of the decoder's.
+            const QString lost = link.linkLost();
+            if (lost.isEmpty())
+                appendStatus(tracked, kReadErrorSuffix);
+            else
+                tracked.setStatus(lost);
             return SaveOutcome::ReadError;
         }
         if (!writePage(out, pageBuf)) {

@@ -28,9 +28,6 @@ inline const QString kUserBreakSuffix = QStringLiteral(" - User Break.");
 inline const QString kReadErrorSuffix = QStringLiteral(" - Read Error !!!");
 inline const QString kWriteErrorSuffix = QStringLiteral(" - Write Error !!!");
 
-// A page read is tried at once again after a failure, up to this many reads.
-constexpr int kPageReadAttempts = 9;
-
 // True when the range spans at least two pages (end - start >= 1); a range
 // of one page is refused too.
 bool SaveRangeValid(qint32 startPage, qint32 endPage);

@@ -182,6 +182,10 @@ bool QSerialPortAdapter::write(const QByteArray &data)
 // notifier, never counted as a failure of the device.
 bool QSerialPortAdapter::writePending()
 {
+    if (!port_->isOpen()) {
+        pending_.clear();
+        return false;
+    }
     qsizetype done = 0;
     while (done < pending_.size()) {
         const ssize_t n = ::write(port_->handle(), pending_.constData() + done, size_t(pending_.size() - done));

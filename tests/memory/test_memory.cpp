@@ -46,7 +46,8 @@ struct Read {
     QStringList replies, sent;
     QByteArray stored;
 };
-// A save: faults are "times:command:reply" (times 0: every time), STOP is
+// A save: faults are "times:command:reply" (times 0: every time) or
+// "lost:command" (the link is gone from that command on), STOP is
 // seen at check stopAt (-1 never), pages are in the file from start on.
 struct Save {
     MemReadMode mode;
@@ -114,6 +115,8 @@ private slots:
                                                              O::ReadError, 2, 13, "Reading 402802XX - Read Error !!!"};
         QTest::newRow("failed second half") << Save{M, 0, 1, {"0:" + Half(1, 1) + ":020"}, -1, O::ReadError, 1, 20,
                                                     "Reading 000001XX - Read Error !!!"};
+        QTest::newRow("lost link, no retries") << Save{M, 0x402800, 0x402805, {"lost:" + Half(0x402802, 1)}, -1,
+                                                       O::ReadError, 2, 6, "gone - port closed."};
         QTest::newRow("STOP before third page") << Save{M, 0x402800, 0x403FFF, {}, 2, O::UserBreak, 2, 4,
                                                         "Reading 402801XX - User Break."};
         QTest::newRow("STOP before first page") << Save{M, 1, 2, {}, 0, O::UserBreak, 0, 0, "Saving to m.bin - User Break."};
@@ -125,9 +128,16 @@ private slots:
     {
         QFETCH(Save, s);
         FakeChannel link;
-        link.respond(ModelReply);
+        QString lostAt;
+        link.respond([&](const QString &c) {
+            if (c == lostAt)
+                link.lost = "gone - port closed.";
+            return link.lost.isEmpty() ? ModelReply(c) : QString();
+        });
         for (const QString &fault : s.faults) {
             const QStringList f = fault.split(':');
+            if (f[0] == "lost")
+                lostAt = f[1];
             for (int k = 0; k < f[0].toInt(); ++k)
                 link.replyOnce(f[1], f[2]);
             if (f[0] == "0")
