@@ -159,47 +159,6 @@ private slots:
         FakePrompter prompter;
         QVERIFY(!AskOverwrite(prompter, QString()) && !FileExists(QString()) && prompter.questions.isEmpty());
     }
-
-    // What a name is before (none, dir, pipe or the content), the mode, the
-    // reason of a refusal, and what the name holds after "new" was written.
-    void openForWrite()
-    {
-        QVERIFY(QDir().mkdir("w"));
-        const struct {
-            const char *name, *before; QIODevice::OpenMode mode; const char *why, *after;
-        } rows[] = {
-            {"w/a", "old", QIODevice::WriteOnly | QIODevice::Truncate, "", "new"},
-            {"w/b", "old", QIODevice::WriteOnly | QIODevice::Append, "", "oldnew"},
-            {"w/c", "none", QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered, "", "new"},
-            {"w/d", "pipe", QIODevice::WriteOnly | QIODevice::Append, "Not a regular file", "pipe"},
-            {"w/e", "dir", QIODevice::WriteOnly | QIODevice::Truncate, "Is a directory", "dir"},
-            {"w/no/f", "none", QIODevice::WriteOnly, "No such file or directory", "none"},
-        };
-        for (const auto &row : rows) {
-            const QString before = row.before;
-            if (before == "dir")
-                QVERIFY(QDir().mkdir(row.name));
-            else if (before == "pipe")
-                QCOMPARE(::mkfifo(row.name, 0600), 0);
-            else if (before != "none")
-                WriteFile(row.name, row.before);
-            QFile file;
-            QString why;
-            const bool opened = OpenForWrite(file, row.name, row.mode, why);
-            QCOMPARE(why, QString(row.why));
-            QCOMPARE(opened, why.isEmpty());
-            if (opened)
-                QCOMPARE(file.write("new"), 3);
-            file.close();
-            const QFileInfo info(row.name);
-            QCOMPARE(info.isDir() ? "dir" : !info.exists() ? "none" : !info.isFile() ? "pipe" : ReadFile(row.name),
-                     QByteArray(row.after));
-        }
-        QString why;
-        QVERIFY(!WriteFileBytes("w/d", "x", why));
-        QCOMPARE(why, "Cannot write w/d - Not a regular file");
-        QVERIFY(QFileInfo("w/d").exists() && !QFileInfo("w/d").isFile());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestLink)
