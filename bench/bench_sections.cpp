@@ -257,7 +257,7 @@ bool BenchMemSave()
     SimLink s;
     if (!s.start(kPaced, 115200))
         return false;
-    s.link->CmdTimeout = 750;
+    s.link->SetCmdTimeout(750);
     std::printf("memsave: MEM --> File of %d pages, paced at 115200 bit/s\n", pages);
     for (const auto &m : kModes) {
         Measure(s, m.name, [&](CommandChannel &channel) {
@@ -300,7 +300,7 @@ bool BenchProgram()
     SimLink s;
     if (!s.start(kPaced + " --flash-device 58", 115200))
         return false;
-    s.link->CmdTimeout = 750;
+    s.link->SetCmdTimeout(750);
     // The image: the decoder's own second 64 KB block, erased space elsewhere.
     const qint32 block = 0x10000;
     QByteArray image(kImageSize, char(0xFF));

@@ -19,13 +19,7 @@ const char *const kTunes[4] = {"070097900022750002002", "070102425022750001002",
 // reply's end or 30 s of silence.
 bool Capture(Link &link, QString &reply)
 {
-    link.RxBuf.clear();
-    if (!link.writeRaw(kSiRequest))
-        return false;
-    link.armTimer(kSiSilenceMs);
-    link.runUntil([&link] { return SiReplyComplete(link.RxBuf) || link.TimedOut; });
-    link.disarmTimer();
-    reply = link.RxBuf;
+    reply = link.transactLines(kSiRequest, kSiSilenceMs, SiReplyComplete).text;
     return SiReplyComplete(reply);
 }
 
@@ -55,7 +49,7 @@ bool BenchSi()
     std::printf("si: command 31 captures, paced at 115200 bit/s\n");
     QString body;
     for (const char *tune : kTunes) {
-        s.link->CmdTimeout = 5000;
+        s.link->SetCmdTimeout(5000);
         if (s.link->SendCmd(tune, false) != QString(tune).left(3) + '0')
             return false;
         QElapsedTimer timer;

@@ -23,7 +23,7 @@ bool SimLink::start(const QString &simArgs, int baud)
         std::fprintf(stderr, "open %s: %s\n", qPrintable(terminal), qPrintable(why));
         return false;
     }
-    link->CmdTimeout = 4000;
+    link->SetCmdTimeout(4000);
     return true;
 }
 

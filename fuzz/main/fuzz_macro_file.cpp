@@ -1,6 +1,6 @@
 // Any bytes read into macro items without a fault, and every command comes from its item.
 #include "fuzz_support.h"
-#include "main/macro_file.h"
+#include "terminal/macro_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -185,7 +185,7 @@ void ChannelsEditorWindow::TuneTransponder(int index)
     if (!FillTransponder(tables, index, boxes))
         return;
     tune->setBoxes(boxes);
-    if (link().PortIsOpen)
+    if (link().portIsOpen())
         tune->Cmd_Dec_Click(0);
 }
 
@@ -193,7 +193,7 @@ void ChannelsEditorWindow::TuneAndDemux()
 {
     // Busy stays clear: the tuning window's buttons hold it for each of their commands.
     runAction([this] {
-        link().CmdTimeout = kChannelDemuxTimeoutMs;
+        link().SetCmdTimeout(kChannelDemuxTimeoutMs);
         QPointer<TuneWindow> tune = TuneWindow::service(session_);
         if (!tune)
             return;
@@ -203,7 +203,7 @@ void ChannelsEditorWindow::TuneAndDemux()
             return;
         tune->setBoxes(boxes);
         // With the port closed the transponder still fills the tuning boxes; nothing is sent.
-        const bool open = link().PortIsOpen;
+        const bool open = link().portIsOpen();
         if (open)
             for (const char *off : {"090FFFF", "091FFFF", "094FFFF"})
                 link().SendCmd(off, false);
@@ -213,7 +213,7 @@ void ChannelsEditorWindow::TuneAndDemux()
         link().Wait(100);
         // The tuning window may have been closed meanwhile: the one the tune went to gets the PIDs.
         tune = TuneWindow::service(session_);
-        if (!tune || isClosing() || link().RxBuf.left(4) != TuneWindow::lastTunePrefix + '0')
+        if (!tune || isClosing() || link().received().left(4) != TuneWindow::lastTunePrefix + '0')
             return;
         tune->SetChannelPids();
     }, false);
@@ -264,7 +264,7 @@ bool ChannelsEditorWindow::sweepBand(int band, bool lnbControl)
         }
         if (!awaitSweepResult())
             continue;
-        const std::optional<SweepResult> result = ParseSweepResult(l.RxBuf, status);
+        const std::optional<SweepResult> result = ParseSweepResult(l.received(), status);
         if (!result)
             break;
         l3_->setText(ProgressText(result->intermediateKHz));
@@ -291,11 +291,7 @@ bool ChannelsEditorWindow::endedByLostLink()
 
 bool ChannelsEditorWindow::awaitSweepResult()
 {
-    Link &l = link();
-    l.armTimer(kSweepResultWaitMs);
-    l.runUntil([&l] { return CountCR(l.RxBuf) >= 2 || l.TimedOut || !l.linkLost().isEmpty(); });
-    l.disarmTimer();
-    return !l.TimedOut;
+    return link().awaitMore(kSweepResultWaitMs, [](const QString &rx) { return CountCR(rx) >= 2; });
 }
 
 void ChannelsEditorWindow::setLnbBits(int band)
@@ -338,7 +334,7 @@ void ChannelsEditorWindow::ScanTransponder(int tp)
     l2_->setText("Tuning transponder " + Hex2(tp));
     TuneTransponder(tp);
     link().Wait(100);
-    if (link().RxBuf.left(4) != TuneWindow::lastTunePrefix + '0') {
+    if (link().received().left(4) != TuneWindow::lastTunePrefix + '0') {
         l2_->setText(l2_->text() + " - No Carrier!");
         link().Wait(500);
         return;

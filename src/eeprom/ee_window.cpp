@@ -86,12 +86,13 @@ void EeWindow::Cmd_Click(int index)
     });
 }
 
-// "--" and "+": the neighbouring page, then a whole READ click of its own.
+// "--" and "+": the neighbouring page, then what READ does, within the
+// same action.
 void EeWindow::stepPage(const QString &pageText)
 {
-    txtPG_->setText(pageText);
-    link().Busy = false;
-    Cmd_Click(0);
+    txt_->clear();
+    txtPG_->setText(NormalizeEePageText(pageText));
+    readPage();
 }
 
 void EeWindow::readPage()

@@ -59,12 +59,11 @@ DataFlashWindow::DataFlashWindow(Session &session) : ToolWindow(session, "DL_Eff
 void DataFlashWindow::EnableControls(bool flag)
 {
     cmdExt_->setEnabled(flag);
-    link().Busy = !flag;
 }
 
 void DataFlashWindow::Cmd_Ext_Click()
 {
-    // runAction holds Busy for the extraction and clears it however it ends.
+    // runAction holds the link's lease for the extraction, however it ends.
     runAction([this] { extract(); });
 }
 

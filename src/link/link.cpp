@@ -15,19 +15,14 @@ Link::Link(const Options &options, SerialPort *port, QObject *parent)
     connect(port_, &SerialPort::dataReceived, this, &Link::onData);
     // Queued: the port must not be closed inside its own error handler.
     connect(port_, &SerialPort::deviceLost, this, &Link::onDeviceLost, Qt::QueuedConnection);
-    connect(&timer_, &QTimer::timeout, this, &Link::onTick);
+    connect(&timer_, &QTimer::timeout, this, [this] { timedOut_ = true; });
 }
 
 Link::~Link() = default;
 
 void Link::onData()
 {
-    RxBuf.append(QLatin1StringView(port_->readAll()));
-}
-
-void Link::onTick()
-{
-    TimedOut = true;
+    rxBuf_.append(QLatin1StringView(port_->readAll()));
 }
 
 void Link::onDeviceLost(const QString &reason)
@@ -36,6 +31,7 @@ void Link::onDeviceLost(const QString &reason)
         return;
     const QString dev = port_->device();
     port_->close();
+    portOpen_ = false;
     lost_ = "Connection lost on " + dev + ": " + reason + " - port closed.";
     emit deviceLost(dev, reason);
 }
@@ -52,15 +48,13 @@ void Link::armTimer(int ms)
 {
     timer_.stop();
     timer_.setInterval(ms < 0 ? 0 : ms);
-    TimedOut = false;
+    timedOut_ = false;
     timer_.start();
 }
 
-void Link::disarmTimer() { timer_.stop(); }
-
 QString Link::SendCmd(const QString &command, bool show)
 {
-    InCommand = true;
+    inCommand_ = true;
     show = show || options_.Asc;
     if (show)
         emit commandShown(command);
@@ -68,28 +62,28 @@ QString Link::SendCmd(const QString &command, bool show)
         log(">" + command);
     // Emptied but kept: the reply is taken as a copy, so the buffer serves
     // the next transaction without a new allocation.
-    RxBuf.truncate(0);
+    rxBuf_.truncate(0);
 
     const bool sent = !shutDown_ && port_->isOpen() && port_->write((command + '\r').toLatin1());
     if (sent) {
-        armTimer(CmdTimeout);
+        armTimer(cmdTimeout_);
         emit commandWritten();
-        runUntil([this] { return RxBuf.endsWith('\r') || TimedOut || !port_->isOpen(); });
-        disarmTimer();
+        runUntil([this] { return rxBuf_.endsWith('\r') || timedOut_ || !port_->isOpen(); });
+        timer_.stop();
     } else {
-        TimedOut = false;
+        timedOut_ = false;
     }
 
     QString reply;
-    if (TimedOut) {
+    if (timedOut_) {
         if (show)
             emit replyShown(QStringLiteral("TimeOut!"));
-    } else if (!RxBuf.endsWith('\r')) {
+    } else if (!rxBuf_.endsWith('\r')) {
         // The port is closed or went away: no reason to wait for a reply.
         if (show)
             emit replyShown(lost_.isEmpty() ? QStringLiteral("Port not open!") : lost_);
     } else {
-        reply = RxBuf.left(RxBuf.size() - 1);
+        reply = rxBuf_.left(rxBuf_.size() - 1);
         if (show) {
             QString text = reply;
             if (reply.size() == 3 && reply.endsWith('E'))
@@ -99,7 +93,7 @@ QString Link::SendCmd(const QString &command, bool show)
     }
     if (options_.Glf)
         log("<" + reply);
-    InCommand = false;
+    inCommand_ = false;
     // Reported after the reply is shown, so the display keeps the notice.
     if (!logFailure_.isEmpty())
         emit logFailed(std::exchange(logFailure_, QString()));
@@ -109,8 +103,8 @@ QString Link::SendCmd(const QString &command, bool show)
 void Link::Wait(int ms)
 {
     armTimer(ms);
-    runUntil([this] { return TimedOut; });
-    disarmTimer();
+    runUntil([this] { return timedOut_; });
+    timer_.stop();
 }
 
 QString Link::openPort(const QString &device, const QString &settings)
@@ -118,14 +112,22 @@ QString Link::openPort(const QString &device, const QString &settings)
     if (shutDown_)
         return QStringLiteral("the program is closing");
     const QString why = port_->open(device, settings);
-    if (why.isEmpty())
+    portOpen_ = why.isEmpty();
+    if (portOpen_)
         lost_.clear();
     return why;
+}
+
+QString Link::reopen(const QString &device, const QString &settings)
+{
+    closePort();
+    return openPort(device, settings);
 }
 
 void Link::closePort()
 {
     port_->close();
+    portOpen_ = false;
 }
 
 QString Link::device() const { return port_->device(); }
@@ -139,7 +141,51 @@ void Link::shutDown()
 {
     shutDown_ = true;
     timer_.stop();
-    port_->close();
+    closePort();
+}
+
+std::optional<Link::Lease> Link::tryLease()
+{
+    if (linkBusy())
+        return std::nullopt;
+    return Lease(this);
+}
+
+bool Link::awaitMore(int ms, const std::function<bool(const QString &)> &done)
+{
+    armTimer(ms);
+    runUntil([&] { return done(rxBuf_) || timedOut_ || !port_->isOpen(); });
+    timer_.stop();
+    return done(rxBuf_);
+}
+
+LinesReply Link::transactLines(const QString &command, int silenceMs,
+                                     const std::function<bool(const QString &)> &done,
+                                     const std::function<void(qsizetype)> &progress)
+{
+    // One transaction however long the reply takes: no other sender gets in.
+    inCommand_ = true;
+    rxBuf_.clear();
+    LinesReply reply;
+    if (writeRaw(command)) {
+        armTimer(silenceMs);
+        qsizetype seen = 0;
+        for (;;) {
+            runUntil([&] { return done(rxBuf_) || timedOut_ || rxBuf_.size() != seen || !port_->isOpen(); });
+            reply.done = done(rxBuf_);
+            if (reply.done || timedOut_ || !port_->isOpen() || shutDown_)
+                break;
+            seen = rxBuf_.size();
+            if (progress)
+                progress(seen);
+            armTimer(silenceMs);   // the silence counts from the last character
+        }
+        reply.silent = !reply.done && timedOut_;
+        timer_.stop();
+    }
+    reply.text = rxBuf_;
+    inCommand_ = false;
+    return reply;
 }
 
 void Link::log(const QString &line)

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <optional>
+#include <utility>
 
 class SerialPort;
 
@@ -19,37 +21,61 @@ public:
     Link(const Options &options, SerialPort *port, QObject *parent = nullptr);
     ~Link() override;
 
-    // Shared link state, one instance for the program.
-    QString RxBuf;          // received and not yet consumed
-    bool TimedOut = false;  // set by the timer tick
-    qint32 CmdTimeout = 4000;
-    bool InCommand = false; // a transaction is in progress
-    bool Busy = false;      // a multi-command operation is running
-    bool PortIsOpen = false;
-
+    // The transaction: command + CR out, the reply line back without its
+    // CR; empty after a time-out or when the port is closed.
     QString SendCmd(const QString &command, bool show) override;
-    void SetCmdTimeout(int ms) override { CmdTimeout = ms; }
+    // Time-out of the following transactions; it stays until set again.
+    void SetCmdTimeout(int ms) override { cmdTimeout_ = ms; }
+    int cmdTimeout() const { return cmdTimeout_; }
     void Wait(int ms) override;
-    // True when a click that would send commands must be ignored.
-    bool linkBusy() const { return InCommand || Busy; }
     // "Connection lost on DEVICE: reason - port closed." from the loss of
     // the device until the port is opened again.
     QString linkLost() const override { return lost_; }
 
-    // The port itself. openPort returns the empty text or why it failed.
-    QString openPort(const QString &device, const QString &settings);
+    const QString &received() const override { return rxBuf_; }
+    [[nodiscard]] bool awaitMore(int ms, const std::function<bool(const QString &)> &done) override;
+    LinesReply transactLines(const QString &command, int silenceMs, const std::function<bool(const QString &)> &done,
+                             const std::function<void(qsizetype)> &progress = {}) override;
+
+    // Exactly one place decides whether a click may send commands: a
+    // transaction is in progress, or an operation holds the lease.
+    bool linkBusy() const { return inCommand_ || leases_ > 0; }
+    // While a lease lives, every other click that would send commands is
+    // refused; the operation that holds it sends freely.
+    class Lease {
+    public:
+        Lease(Lease &&other) noexcept : link_(std::exchange(other.link_, nullptr)) {}
+        Lease &operator=(Lease &&other) noexcept
+        {
+            if (this != &other) {
+                release();
+                link_ = std::exchange(other.link_, nullptr);
+            }
+            return *this;
+        }
+        ~Lease() { release(); }
+        void release()
+        {
+            if (link_)
+                --std::exchange(link_, nullptr)->leases_;
+        }
+
+    private:
+        friend class Link;
+        explicit Lease(Link *link) : link_(link) { ++link_->leases_; }
+        Link *link_;
+    };
+    // A lease, or nothing while the link is busy.
+    [[nodiscard]] std::optional<Lease> tryLease();
+
+    // The port was opened with Open and is still open.
+    bool portIsOpen() const { return portOpen_; }
+    // openPort returns the empty text or why it failed.
+    [[nodiscard]] QString openPort(const QString &device, const QString &settings);
     void closePort();
     QString device() const;
-    // Writes text + CR without a transaction (the speed change).
-    bool writeRaw(const QString &text);
-
-    // Timer1 for waits that watch RxBuf themselves (multi-line replies).
-    void armTimer(int ms);
-    void disarmTimer();
-    // Lets the event loop run until done() holds, the port is gone or the
-    // link was shut down. Never spins: it sleeps in the event loop until
-    // characters, a timer tick, a click or a close wake it.
-    void runUntil(const std::function<bool()> &done);
+    [[nodiscard]] bool writeRaw(const QString &text) override;
+    [[nodiscard]] QString reopen(const QString &device, const QString &settings) override;
     // Ends every wait at once and refuses further traffic (program exit).
     void shutDown();
 
@@ -66,15 +92,25 @@ signals:
 
 private:
     void onData();
-    void onTick();
     void onDeviceLost(const QString &reason);
     void log(const QString &line);
+    void armTimer(int ms);
+    // Lets the event loop run until done() holds, the port is gone or the
+    // link was shut down. Never spins: it sleeps in the event loop until
+    // characters, a timer tick, a click or a close wake it.
+    void runUntil(const std::function<bool()> &done);
 
     const Options &options_;
     SerialPort *port_;
     QTimer timer_;
+    QString rxBuf_;          // received and not yet consumed
+    bool timedOut_ = false;  // set by the timer tick
+    qint32 cmdTimeout_ = 4000;
+    bool inCommand_ = false;
+    int leases_ = 0;
+    bool portOpen_ = false;
     bool shutDown_ = false;
-    QString lost_;
     bool logFailureReported_ = false;
     QString logFailure_;   // to report when the transaction ends
+    QString lost_;
 };

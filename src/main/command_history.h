@@ -7,7 +7,7 @@
 #include <optional>
 
 // The service-mode access text: the Enter button sends it; it is never kept.
-inline constexpr char kServiceAccessText[] = "TRABUNE";
+#include "terminal/speed.h"
 
 class CommandHistory {
 public:

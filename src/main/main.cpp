@@ -131,7 +131,7 @@ int main(int argc, char *argv[])
     session.settings.restoreGeometry(&mainWindow);
     mainWindow.show();
     session.windows.create("DL_Tune", true);
-    session.link.CmdTimeout = 4000;
+    session.link.SetCmdTimeout(4000);
 
     std::unique_ptr<ScriptRunner> runner;
     if (scriptPrompter) {

@@ -2,7 +2,8 @@
 
 #include "link/prompts.h"
 #include "ui/controls.h"
-#include "main/macro_file.h"
+#include "terminal/macro_file.h"
+#include "terminal/speed.h"
 #include "main/sim_process.h"
 #include "ui/session.h"
 
@@ -24,9 +25,6 @@
 
 namespace {
 
-const QStringList kSpeeds = {"9600", "19200", "38400", "57600", "115200"};
-// Value that the speed change appends to "0210200040000", by speed index.
-const QStringList kSpeedValues = {"145", "0A3", "051", "036", "01B"};
 
 struct Launcher {
     const char *caption;
@@ -231,7 +229,7 @@ void MainWindow::openClick()
     if (!simEnded_.isEmpty() && optCom_[0]->isChecked() && !restartSimulator())
         return;
     const QString device = selectedDevice();
-    const QString error = link.openPort(device, cmbCom_->currentText() + ",E,7,1");
+    const QString error = link.openPort(device, SpeedSettings(cmbCom_->currentText()));
     if (!error.isEmpty()) {
         SetBoxText(txtD2P_, "Cannot open " + device + ": " + error);
         return;
@@ -241,7 +239,6 @@ void MainWindow::openClick()
     optCom_[0]->setEnabled(false);
     optCom_[1]->setEnabled(false);
     SetLinkControls(true);
-    link.PortIsOpen = true;
 }
 
 void MainWindow::showClosedState()
@@ -251,7 +248,6 @@ void MainWindow::showClosedState()
     optCom_[0]->setEnabled(true);
     optCom_[1]->setEnabled(true);
     SetLinkControls(false);
-    s_.link.PortIsOpen = false;
 }
 
 void MainWindow::closeLinkWindows()
@@ -271,7 +267,7 @@ void MainWindow::closeClick()
 
 void MainWindow::onDeviceLost()
 {
-    // Not guarded by Busy: the port is already gone; running operations see
+    // Not guarded by the lease: the port is already gone; running operations see
     // empty replies and their windows are closed under them safely.
     showClosedState();
     SetBoxText(txtD2P_, s_.link.linkLost());
@@ -286,15 +282,15 @@ void MainWindow::onSimulatorEnded(const QString &how)
     AppendBoxText(txtD2P_, (BoxText(txtD2P_).isEmpty() ? QString() : QStringLiteral("\r\n")) + simEnded_);
 }
 
-// Runs the event loop while the simulator starts: Busy keeps every command
+// Runs the event loop while the simulator starts: the lease keeps every command
 // action out meanwhile, and the program may be closing when it returns.
 bool MainWindow::restartSimulator()
 {
     SetBoxText(txtD2P_, QStringLiteral("Starting the simulated decoder..."));
-    s_.link.Busy = true;
+    std::optional<Link::Lease> lease = s_.link.tryLease();
     QString error;
     const QString terminal = simulator_->restart(error);
-    s_.link.Busy = false;
+    lease.reset();
     if (s_.quitting())
         return false;
     if (terminal.isEmpty()) {
@@ -336,55 +332,40 @@ void MainWindow::Cmd_Dec_Click(int index)
     }
 }
 
-void MainWindow::serviceMode(int index)
-{
-    s_.link.CmdTimeout = 2000;
-    s_.link.SendCmd(index == 0 ? kServiceAccessText : "100", true);
-}
+void MainWindow::serviceMode(int index) { ServiceMode(s_.link, index == 0); }
 
 void MainWindow::setSpeed()
 {
     Link &link = s_.link;
-    link.CmdTimeout = 5000;
     // A typed speed that is not in the list has no speed-table value: the bare
     // command would write a wrong value into the decoder's speed register.
     const int speedIndex = kSpeeds.indexOf(cmbCom_->currentText());
     if (speedIndex < 0) {
+        link.SetCmdTimeout(5000);
         s_.prompter->inform("Set Speed", "Please choose a speed from the list.");
         return;
     }
     cmbCom_->setCurrentIndex(speedIndex);
-    link.Busy = true;
-    txtP2D_->clear();
-    SetBoxText(txtD2P_, "Changing COM & Decoder speed...\r\n");
-    const QString command = "0210200040000" + kSpeedValues[speedIndex];
-    link.writeRaw(command);
-    txtP2D_->setText(command);
-    link.Wait(500);
-
-    link.closePort();
-    const QString error = link.openPort(selectedDevice(), cmbCom_->currentText() + ",E,7,1");
-    if (!error.isEmpty()) {
-        link.Busy = false;
-        showClosedState();
-        AppendBoxText(txtD2P_, "Cannot open " + selectedDevice() + ": " + error);
-        closeLinkWindows();
+    std::optional<Link::Lease> lease = link.tryLease();
+    if (!lease)
         return;
+    txtD2P_->clear();
+    SpeedHooks hooks;
+    hooks.say = [this](const QString &text) { AppendBoxText(txtD2P_, text); };
+    hooks.showCommand = [this](const QString &command) { txtP2D_->setText(command); };
+    const QString device = selectedDevice();
+    const SpeedResult result = ChangeSpeed(link, device, speedIndex, hooks);
+    lease.reset();
+    if (result.outcome == SpeedOutcome::CannotOpen) {
+        showClosedState();
+        AppendBoxText(txtD2P_, "Cannot open " + device + ": " + result.why);
+        closeLinkWindows();
     }
-    AppendBoxText(txtD2P_, "Testing connection...\r\n");
-    link.Wait(100);
-    txtP2D_->clear();
-    const QString reply = link.SendCmd("09", false);
-    if (reply == "09E")
-        AppendBoxText(txtD2P_, "OK, connected at " + cmbCom_->currentText());
-    else
-        AppendBoxText(txtD2P_, "No reply from decoder...\r\nPower off then on the decoder and restart the program.");
-    link.Busy = false;
 }
 
 void MainWindow::sendClick()
 {
-    s_.link.CmdTimeout = 5000;
+    s_.link.SetCmdTimeout(5000);
     const QString text = txtP2D_->text();
     if ((text.startsWith("28") || text.startsWith("29"))
         && AskSure(*s_.prompter, "This command can erase your firmware!"))

@@ -119,16 +119,16 @@ void MemWindow::normaliseBoxes()
     txtE_->setText(NormaliseAddressBox(txtE_->text()));
 }
 
-// "--" and "+": the neighbouring page, wrapping within 24 bits, then a whole
-// "Read Page" click. "+" lets the ST20 view continue a prefix sequence that
-// runs over the page boundary.
+// "--" and "+": the neighbouring page, wrapping within 24 bits, then what
+// "Read Page" does, within the same action. "+" lets the ST20 view continue
+// a prefix sequence that runs over the page boundary.
 void MemWindow::stepPage(int delta)
 {
     txtS_->setText(StepPageBox(txtS_->text(), delta));
     if (delta > 0)
         Disasm.KeepOreg = true;
-    link().Busy = false;
-    Cmd_Click(0);
+    normaliseBoxes();
+    readPage();
 }
 
 void MemWindow::readPage()

@@ -120,7 +120,6 @@ void ScrWindow::EnableControls(bool enabled)
     for (QWidget *w : std::initializer_list<QWidget *>{cmdRead_, cmdFrz_, cmdDei_, cmbW_, cmbH_, cmdSave_, o1_[0],
                                                        o1_[1], txt_[0], txt_[1], txt_[2], txt_[3]})
         w->setEnabled(enabled);
-    link().Busy = !enabled;
 }
 
 // The boxes as the capture uses them: buffer boxes normalised, sizes

@@ -84,6 +84,19 @@ void ExtractChannels(SiStore &s, int t, QStringList &lines, bool &full)
 
 bool SiReplyComplete(const QString &rxBuf) { return rxBuf.endsWith(QStringLiteral("\r\n")); }
 
+std::optional<SiCaptureResult> CaptureSi(CommandChannel &link, SiStore &store,
+                                         const std::function<void(qsizetype)> &progress)
+{
+    // "3101" ends the wait only while the reply is still coming: a complete
+    // reply that happens to start so is split as it is.
+    const auto notTuned = [](const QString &rx) { return !SiReplyComplete(rx) && rx.startsWith(kNotTuned); };
+    const LinesReply reply = link.transactLines(
+        kSiRequest, kSiSilenceMs, [&](const QString &rx) { return SiReplyComplete(rx) || notTuned(rx); }, progress);
+    if (notTuned(reply.text))
+        return std::nullopt;
+    return SplitCapture(store, reply.text, !SiReplyComplete(reply.text));
+}
+
 QString TableListLine(const SiStore &s, int t)
 {
     const int id = s.at(t, 0);

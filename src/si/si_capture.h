@@ -2,7 +2,11 @@
 // The reply of command 31 ("310", one line of hexadecimal byte pairs per
 // section, each ended by CR, then LF) split into the store's tables, the
 // table list and the channels of the TS info tables (table id 0x42).
+#include "link/channel.h"
 #include "si/si_store.h"
+
+#include <functional>
+#include <optional>
 
 inline const QString kSiRequest = QStringLiteral("310");
 inline const QString kNotTuned = QStringLiteral("3101");
@@ -24,6 +28,13 @@ bool SiReplyComplete(const QString &rxBuf);
 // decoder fell silent) into store. A line longer than a table is cut, more
 // than 255 lines or 256 channels are cut, each with a note in the status.
 SiCaptureResult SplitCapture(SiStore &store, const QString &rxBuf, bool timedOut);
+// The whole capture: "310" written as it is, its reply taken until it
+// ends with CR LF or the decoder stays silent for kSiSilenceMs, then split
+// into store. progress(characters so far) hears of each piece. Nothing
+// (nullopt) when the decoder answered "3101": it is not tuned, the store
+// keeps what it held.
+std::optional<SiCaptureResult> CaptureSi(CommandChannel &link, SiStore &store,
+                                         const std::function<void(qsizetype)> &progress = {});
 // The LLst line of table t.
 QString TableListLine(const SiStore &store, int t);
 QString ChannelListLine(const SiStore &store, int c);

@@ -92,46 +92,21 @@ void SiWindow::setHideUnknown(bool hide) { chk_[1]->setChecked(hide); }
 
 void SiWindow::Cmd_Read_Click()
 {
-    // The whole capture is one transaction: InCommand, not Busy, keeps every other sender out.
+    // The whole capture is one transaction of the link's: it keeps every other sender out.
     runAction([this] {
         lLst_->clear();
         cLst_->clear();
         cmdSave_->setEnabled(false);
         store_.ChannelCount = 0;
         SetBoxText(txt_, "Please wait (about 60 sec.) command 31 can't be stopped.");
-        link().InCommand = true;
-        const bool tuned = receive();
-        link().disarmTimer();
-        link().InCommand = false;
-        if (tuned)
-            showCapture(SplitCapture(store_, link().RxBuf, link().TimedOut || !link().PortIsOpen));
-    }, false);
-}
-
-bool SiWindow::receive()
-{
-    Link &l = link();
-    l.RxBuf.clear();
-    if (!l.writeRaw(kSiRequest))
-        return true;   // nothing came back: "No readback!"
-    l.armTimer(kSiSilenceMs);
-    l1_->clear();
-    qsizetype last = 0;
-    for (;;) {
-        l.runUntil([&l, last] {
-            return SiReplyComplete(l.RxBuf) || l.TimedOut || l.RxBuf.size() != last || !l.PortIsOpen;
-        });
-        if (SiReplyComplete(l.RxBuf) || l.TimedOut || !l.PortIsOpen || session_.quitting())
-            return true;
-        if (l.RxBuf.startsWith(kNotTuned)) {
+        l1_->clear();
+        const std::optional<SiCaptureResult> result
+            = CaptureSi(link(), store_, [this](qsizetype received) { l1_->setText(' ' + QString::number(received)); });
+        if (result)
+            showCapture(*result);
+        else
             SetBoxText(txt_, kNotTuned + " : Not Tuned!");
-            return false;
-        }
-        // The silence is counted from the last character, not from the request.
-        last = l.RxBuf.size();
-        l1_->setText(' ' + QString::number(last));
-        l.armTimer(kSiSilenceMs);
-    }
+    }, false);
 }
 
 void SiWindow::showCapture(const SiCaptureResult &r)

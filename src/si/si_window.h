@@ -30,7 +30,6 @@ public:
 
 private:
     // Waits for the reply; false when the decoder said it is not tuned.
-    bool receive();
     void showCapture(const SiCaptureResult &result);
     void LLst_Click();
     void CLst_Click();

@@ -139,7 +139,7 @@ void TuneWindow::setBoxes(const TuneBoxes &b)
 void TuneWindow::Cmd_Dec_Click(int index)
 {
     runAction([this, index] {
-        link().CmdTimeout = kDemuxTimeoutMs;
+        link().SetCmdTimeout(kDemuxTimeoutMs);
         TuneBoxes b = boxes();
         CorrectTuneBoxes(b);
         setBoxes(b);
@@ -163,7 +163,7 @@ void TuneWindow::SetChannelPids()
 
 void TuneWindow::tune(const TuneBoxes &b)
 {
-    link().CmdTimeout = kTuneTimeoutMs;
+    link().SetCmdTimeout(kTuneTimeoutMs);
     const TuneSyntax syntax = session_.options.Tmd;
     lastTunePrefix = TunePrefix(syntax);
     const QString prefix = lastTunePrefix;

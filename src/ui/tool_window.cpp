@@ -19,13 +19,13 @@ bool ToolWindow::runAction(const std::function<void()> &action, bool holdBusy)
     if (l.linkBusy() || closing_ || session_.quitting())
         return false;
     StopFlag = false;
+    std::optional<Link::Lease> lease;
     if (holdBusy)
-        l.Busy = true;
+        lease = l.tryLease();
     ++actionDepth_;
     action();
     --actionDepth_;
-    if (holdBusy)
-        l.Busy = false;
+    lease.reset();
     // A close during the action only hid the window; finish it now that
     // nothing of it is on the stack.
     if (closing_ && actionDepth_ == 0)

@@ -19,8 +19,8 @@ public:
 protected:
     // Common start of a click that sends commands: ignored (false) while a
     // transaction or an operation runs or the window is closing; clears
-    // StopFlag; with holdBusy sets Busy for the action's run and clears it
-    // however the action ends.
+    // StopFlag; with holdBusy holds the link's lease for the action's run,
+    // released however the action ends.
     bool runAction(const std::function<void()> &action, bool holdBusy = true);
     void closeEvent(QCloseEvent *event) override;
     Link &link();

@@ -8,6 +8,7 @@
 #include "support/test_helpers.h"
 
 #include <QSignalSpy>
+#include <optional>
 #include <sys/stat.h>
 #include <QtTest>
 
@@ -43,7 +44,7 @@ private slots:
         link = std::make_unique<Link>(options, port = new Port);
         shown = std::make_unique<QSignalSpy>(link.get(), &Link::replyShown);
         QVERIFY(link->openPort("/dev/fake", "9600,E,7,1").isEmpty());
-        link->CmdTimeout = 200;
+        link->SetCmdTimeout(200);
     }
 
     void replyEndsAtItsLastCR()
@@ -52,10 +53,10 @@ private slots:
         QCOMPARE(link->SendCmd("0201", false), QString("020AB"));
         QCOMPARE(port->written.value(0), QByteArray("0201\r"));
         QCOMPARE(link->SendCmd("X", false), QString("AB\rCD"));
-        QVERIFY(shown->isEmpty() && !link->InCommand);
+        QVERIFY(shown->isEmpty() && !link->linkBusy());
         // A line feed after the CR: no reply ends, the command times out.
         QCOMPARE(link->SendCmd("Y", true), QString());
-        QVERIFY(link->TimedOut && lastShown() == "TimeOut!");
+        QCOMPARE(lastShown(), QString("TimeOut!"));
         link->SendCmd("09", true);
         QCOMPARE(lastShown(), QString("09E : Syntax error!"));
         options.Asc = true;  // always show
@@ -72,10 +73,10 @@ private slots:
         script({{"AB\r"}, {}, {"EF\r"}});
         QCOMPARE(link->SendCmd("X", false), QString("AB"));
         port->deliver("CD\r");
-        QTRY_VERIFY(link->RxBuf.endsWith("CD\r"));
+        QTRY_VERIFY(link->received().endsWith("CD\r"));
         QCOMPARE(link->SendCmd("Y", false), QString());
         port->deliver("LATE\r");
-        QTRY_VERIFY(link->RxBuf.endsWith("LATE\r"));
+        QTRY_VERIFY(link->received().endsWith("LATE\r"));
         QCOMPARE(link->SendCmd("Z", false), QString("EF"));
     }
 
@@ -86,24 +87,58 @@ private slots:
         QVERIFY(link->writeRaw("0210200040000036"));
         QCOMPARE(port->written, QByteArrayList{"0210200040000036\r"});
         link->closePort();
-        link->CmdTimeout = 600000;
+        link->SetCmdTimeout(600000);
         QCOMPARE(link->SendCmd("09", true), QString());
-        QVERIFY(lastShown() == "Port not open!" && !link->TimedOut && port->written.size() == 1);
+        QVERIFY(lastShown() == "Port not open!" && port->written.size() == 1);
         QVERIFY(link->openPort("/dev/fake", "57600,E,7,1").isEmpty());
         QCOMPARE(port->opened, QStringList({"9600,E,7,1", "57600,E,7,1"}));
         script({{"09E\r"}});
         QCOMPARE(link->SendCmd("09", false), QString("09E"));
     }
 
+    // Replies of several lines: the rest of a reply after its first line, and
+    // a reply taken as it comes until it is complete or the line falls
+    // silent; the lease keeps other senders out while its holder sends.
+    void linesAndLease()
+    {
+        script({{"0720\r"}, {"310"}, {"3104"}});
+        const auto twoLines = [](const QString &rx) { return rx.count('\r') >= 2; };
+        QCOMPARE(link->SendCmd("072", false), QString("0720"));
+        port->deliver("RES");
+        port->deliver("ULT\r");
+        QVERIFY(link->awaitMore(600000, twoLines));
+        QCOMPARE(link->received(), QString("0720\rRESULT\r"));
+        std::optional<Link::Lease> lease = link->tryLease();
+        QVERIFY(lease && link->linkBusy() && !link->tryLease());
+        QList<qsizetype> sizes;
+        bool busyMeanwhile = true;
+        const auto complete = [](const QString &rx) { return rx.endsWith("\r\n"); };
+        // Each piece is sent once the one before was told: one at a time.
+        const LinesReply whole = link->transactLines("310", 600000, complete, [&](qsizetype n) {
+            sizes << n;
+            busyMeanwhile = busyMeanwhile && link->linkBusy();
+            port->deliver(n == 3 ? "42\r" : "\n");
+        });
+        QVERIFY(whole.done && !whole.silent && busyMeanwhile);
+        QCOMPARE(whole.text, QString("31042\r\n"));
+        QCOMPARE(port->written.last(), QByteArray("310\r"));
+        QCOMPARE(sizes, QList<qsizetype>({3, 6}));
+        const LinesReply cut = link->transactLines("310", 50, complete);
+        QVERIFY(cut.silent && !cut.done && cut.text == "3104");
+        lease.reset();
+        QVERIFY(!link->linkBusy() && link->tryLease());
+        QVERIFY(!link->awaitMore(50, twoLines));
+    }
+
     // A lost device or the program's end ends a wait at once; after the end nothing goes out.
     void waitsEndAtOnce()
     {
-        link->CmdTimeout = 600000;
+        link->SetCmdTimeout(600000);
         QSignalSpy lost(link.get(), &Link::deviceLost);
         port->onCommand = [this](const QString &) { port->lose("device vanished"); };
         QCOMPARE(link->SendCmd("09", false), QString());
         QCOMPARE(lost.size() == 1 ? lost[0][0].toString() : QString(), QString("/dev/fake"));
-        QVERIFY(!port->isOpen() && !link->InCommand);
+        QVERIFY(!port->isOpen() && !link->linkBusy());
         QVERIFY(link->openPort("/dev/fake", "9600,E,7,1").isEmpty());
         port->onCommand = [this](const QString &) {
             QMetaObject::invokeMethod(link.get(), [this] { link->shutDown(); }, Qt::QueuedConnection);

@@ -43,7 +43,6 @@ private slots:
         session = std::make_unique<Session>(port, &prompter);
         RegisterToolWindows(session->windows);
         QVERIFY(session->link.openPort("/dev/double", "9600,E,7,1").isEmpty());
-        session->link.PortIsOpen = true;
     }
 
     // While READ runs its controls are off and the table is not shown; the
@@ -56,7 +55,7 @@ private slots:
         bool broken = false;
         port->onCommand = [&](const QString &) {
             bars << child<QLabel>(w, "L_S")->text();
-            broken = broken || !session->link.Busy || child(w, "Cmd_Read")->isEnabled() || child(w, "Cmd_X")->isEnabled()
+            broken = broken || child(w, "Cmd_Read")->isEnabled() || child(w, "Cmd_X")->isEnabled()
                 || child<QRadioButton>(w, "O1(1)")->isEnabled() || !text(w, "Txt").isEmpty();
         };
         child(w, "Cmd_Read")->click();
@@ -64,8 +63,8 @@ private slots:
         QCOMPARE(bars.size(), 256);
         for (int k = 0; k < 256; ++k)
             QCOMPARE(bars[k], k < 16 ? QString() : QString(16 - k / 16, '='));
-        QVERIFY(child<QLabel>(w, "L_S")->text().isEmpty() && child(w, "Cmd_Read")->isEnabled() && !session->link.Busy);
-        QCOMPARE(session->link.CmdTimeout, 500);
+        QVERIFY(child<QLabel>(w, "L_S")->text().isEmpty() && child(w, "Cmd_Read")->isEnabled() && !session->link.linkBusy());
+        QCOMPARE(session->link.cmdTimeout(), 500);
     }
 
     // Nothing more is sent once the window is closed.

@@ -1,4 +1,4 @@
-#include "main/macro_file.h"
+#include "terminal/macro_file.h"
 
 namespace {
 
