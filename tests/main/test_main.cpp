@@ -3,7 +3,7 @@
 // simulator's options split as a shell would, and the command history.
 #include "main/command_history.h"
 #include "main/command_line.h"
-#include "main/macro_file.h"
+#include "terminal/macro_file.h"
 #include "main/script_runner.h"
 #include "support/fake_channel.h"
 
