@@ -15,9 +15,6 @@ constexpr int kEraseAllTimeoutMs = 10000;
 constexpr int kEraseBlockTimeoutMs = 1000;
 constexpr int kEraseSettleMs = 2000;
 constexpr qint32 kAddressBase = 0xE00000;
-constexpr qint32 kChipBlock = 0x20000;      // one 64 K-word block of the chips on the 32-bit bus
-constexpr int kChipBlocks = 16;
-constexpr quint8 kManufacturerST = 0x20;
 constexpr qint32 kDataAreaLimit = 0x80000;
 
 void Append(const OperationHooks &hooks, const QString &text)
@@ -53,15 +50,14 @@ std::optional<quint8> ReadBothChipsId(CommandChannel &link, qint32 offset, QStri
     return even;
 }
 
-QString ProtectionLetters(CommandChannel &link, bool bottomBoot)
+QString ProtectionLetters(CommandChannel &link, const FlashChip &chip)
 {
-    const int bootBlock = bottomBoot ? 0 : kChipBlocks - 1;
     QString letters;
-    for (int b = 0; b < kChipBlocks; ++b) {
-        const qint32 start = b * kChipBlock;
+    for (int b = 0; b < chip.mainBlocks; ++b) {
+        const qint32 start = b * chip.mainBlockSize;
         letters += BlockProt(link, start);
-        if (b == bootBlock) {
-            for (qint32 sub : {0x8000, 0xC000, 0x10000})
+        if (b == chip.bootBlock) {
+            for (qint32 sub : chip.protectionSubBlocks)
                 letters += BlockProt(link, start + sub);
         }
     }
@@ -75,7 +71,7 @@ void Identify(CommandChannel &link, FlashTypeResult &result)
     if (!maker)
         return;
     result.status = HexNoLeadingZeros(*maker) + " ";
-    if (*maker != kManufacturerST) {
+    if (!KnownFlashMaker(*maker)) {
         result.status += "Unknown Manufacturer Code!";
         return;
     }
@@ -83,17 +79,15 @@ void Identify(CommandChannel &link, FlashTypeResult &result)
     if (!device)
         return;
     result.status += HexNoLeadingZeros(*device) + " ";
-    if (*device == 0x58 || *device == 0x5B) {
-        result.status += "ST-M29F800AB";
-        result.bottomBoot = true;
-    } else if (*device == 0xEC) {
-        result.status += "ST-M29F800AT";
-        result.bottomBoot = false;
-    } else {
+    const FlashChip *chip = FindFlashChip(*maker, *device);
+    if (!chip) {
         result.status += "Unknown Device Code!";
         return;
     }
-    result.status += " Prot:" + ProtectionLetters(link, result.bottomBoot);
+    result.status += QLatin1String(chip->name);
+    result.status += " Prot:" + ProtectionLetters(link, *chip);
+    result.chip = chip;
+    result.bottomBoot = chip->boot == BootSide::Bottom;
     result.ok = true;
 }
 
@@ -110,6 +104,23 @@ bool OutsideDataArea(qint32 offset)
 bool IsErased(const FlashWord &w)
 {
     return std::all_of(w.begin(), w.end(), [](quint8 b) { return b == 0xFF; });
+}
+
+const FlashChip &ChipOnSide(bool bottomBoot)
+{
+    return FlashChipOnSide(bottomBoot ? BootSide::Bottom : BootSide::Top);
+}
+
+bool IsDataFlashBlock(int index)
+{
+    return index >= 0 && index < kDataFlashBlocks;
+}
+
+// Erasing either of two such blocks wipes part of the other.
+bool ShareEraseBlock(int a, int b, const FlashChip &chip)
+{
+    const QList<qint32> starts = ChipEraseBlocks(a, chip);
+    return std::ranges::any_of(ChipEraseBlocks(b, chip), [&](qint32 s) { return starts.contains(s); });
 }
 
 FlashWord ImageWord(std::span<const quint8> image, qint32 a)
@@ -281,16 +292,15 @@ DataFlashBlock DataFlashBlockAt(int index)
     return kBlocks[std::clamp(index, 0, kDataFlashBlocks - 1)];
 }
 
-QList<qint32> ChipEraseBlocks(int index, bool bottomBoot)
+QList<qint32> ChipEraseBlocks(int index, const FlashChip &chip)
 {
     const DataFlashBlock block = DataFlashBlockAt(index);
-    if (block.start >= kChipBlock)
-        return {block.start};
-    if (!bottomBoot)
-        return {0};
-    if (block.start == 0)
-        return {0, 0x8000, 0xC000};
-    return {block.start};
+    QList<qint32> starts;
+    for (const FlashEraseBlock &erase : chip.dataBlocks) {
+        if (erase.offset <= block.end && erase.offset + erase.size > block.start)
+            starts << erase.offset;
+    }
+    return starts;
 }
 
 FlashOutcome ProgramDataFlash(CommandChannel &link, Prompter &prompter, const OperationHooks &hooks,
@@ -336,9 +346,19 @@ FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &h
         hooks.setStatus("File length is less that 512KBytes!");
         return FlashOutcome::TooShort;
     }
+    const FlashChip &chip = ChipOnSide(bottomBoot);
+    // What a shared erase block loses must be written back, and so on for
+    // whatever the erases of the blocks added wipe in turn.
     std::array<bool, kDataFlashBlocks> plan = selected;
-    if (!bottomBoot && (plan[0] || plan[1]))
-        plan[0] = plan[1] = true;   // one erase block: what it loses must be written back
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (int i = 0; i < kDataFlashBlocks; ++i) {
+            for (int j = 0; j < kDataFlashBlocks; ++j) {
+                if (plan[i] && !plan[j] && ShareEraseBlock(i, j, chip))
+                    plan[j] = grew = true;
+            }
+        }
+    }
     QList<qint32> erased;
     for (int i = 0; i < kDataFlashBlocks; ++i) {
         if (!plan[i])
@@ -347,7 +367,7 @@ FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &h
         const bool twoImageBlocks = block.end - block.start + 1 > kImageBlockSize;
         const qint32 u1 = UsedEnd(image, block.start);
         const qint32 u2 = twoImageBlocks ? UsedEnd(image, block.start + kImageBlockSize) : kImageSize;
-        for (qint32 start : ChipEraseBlocks(i, bottomBoot)) {
+        for (qint32 start : ChipEraseBlocks(i, chip)) {
             if (erased.contains(start))
                 continue;
             hooks.setStatus("Erasing " + FlashAddressStatus(start));
@@ -367,11 +387,13 @@ FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &h
 
 std::optional<int> CoupledCheckBox(int clickedIndex, bool bottomBoot)
 {
-    if (bottomBoot)
+    // Only the block boxes: the last box is "Ignore empty space".
+    if (!IsDataFlashBlock(clickedIndex))
         return std::nullopt;
-    if (clickedIndex == 0)
-        return 1;
-    if (clickedIndex == 1)
-        return 0;
+    const FlashChip &chip = ChipOnSide(bottomBoot);
+    for (int other = 0; other < kDataFlashBlocks; ++other) {
+        if (other != clickedIndex && ShareEraseBlock(clickedIndex, other, chip))
+            return other;
+    }
     return std::nullopt;
 }

@@ -3,6 +3,7 @@
 // regions to files, erasing and programming the 512 KB data area. The
 // window only collects its controls' state and calls these.
 #include "flash/flash_access.h"
+#include "flash/flash_chips.h"
 #include "link/channel.h"
 #include "link/operation.h"
 #include "link/options.h"
@@ -32,14 +33,16 @@ enum class FlashOutcome {
 // ---- Read FlashType ----
 
 struct FlashTypeResult {
-    QString status;          // text for the status line L1
-    bool ok = false;         // both chips identified
-    bool bottomBoot = false; // meaningful only when ok
+    QString status;                   // text for the status line L1
+    bool ok = false;                  // both chips identified
+    bool bottomBoot = false;          // meaningful only when ok
+    const FlashChip *chip = nullptr;  // the chips found, when ok
 };
 
-// Identifies the chips and lists the protection of the 16 blocks plus the
-// three boot-area sub-blocks. Once the identification mode has been entered
-// it is always left again with FlashReset, on error exits too.
+// Identifies the chips from the table of known chips and lists the
+// protection of their main blocks plus the sub-blocks of the boot area.
+// Once the identification mode has been entered it is always left again
+// with FlashReset, on error exits too.
 FlashTypeResult ReadFlashType(CommandChannel &link);
 
 // ---- Read Flash ----
@@ -67,9 +70,9 @@ FlashOutcome EraseDataFlash(CommandChannel &link, Prompter &prompter, const Oper
 
 // Block erase sequence at offset; true on failure (also when the first word
 // is not blank 2 s after the erase command).
-bool EraseBlock(CommandChannel &link, qint32 offset);
+[[nodiscard]] bool EraseBlock(CommandChannel &link, qint32 offset);
 // Program sequence and data write of one 32-bit word; true on failure.
-bool ProgramDword(CommandChannel &link, qint32 offset, const FlashWord &w);
+[[nodiscard]] bool ProgramDword(CommandChannel &link, qint32 offset, const FlashWord &w);
 
 constexpr int kDataFlashBlocks = 5;
 struct DataFlashBlock {
@@ -79,22 +82,23 @@ struct DataFlashBlock {
 // The selectable blocks Chk(0)..Chk(4): 64, 64, 128, 128, 128 KB.
 DataFlashBlock DataFlashBlockAt(int index);
 
-// Erase blocks of the chips (flash offsets of their first words) inside
-// selectable block index. Top-boot chips: offsets 0-1FFFF are one erase
-// block, shared by Chk(0) and Chk(1). Bottom-boot chips: 0-FFFF holds the
-// boot block and two parameter blocks (0, 8000, C000), 10000-1FFFF is one.
-QList<qint32> ChipEraseBlocks(int index, bool bottomBoot);
+// Erase blocks of chip (flash offsets of their first words) that overlap
+// selectable block index, from its data blocks: on top-boot chips offsets
+// 0-1FFFF are one erase block, shared by Chk(0) and Chk(1); on bottom-boot
+// chips 0-FFFF holds the boot block and two parameter blocks.
+QList<qint32> ChipEraseBlocks(int index, const FlashChip &chip);
 
 // "Program DataFlash": erases, programs and verifies the selected blocks
 // from the 512 KB image file. ignoreEmptySpace is asked at every word
 // (the check box may change while programming runs).
 //
-// Each erase block of the chips is erased once per run, and every selected
-// block is erased completely: on top-boot chips the erase for Chk(1) would
-// otherwise wipe the freshly programmed Chk(0) block, and on bottom-boot
-// chips an erase at 0 alone leaves 8000-FFFF unerased. Since Chk(0) and
-// Chk(1) share one erase block on top-boot chips, selecting either of them
-// programs both.
+// The layout is that of the first chip of the table on the chips' boot
+// side. Each erase block of the chips is erased once per run, and every
+// selected block is erased completely: on top-boot chips the erase for
+// Chk(1) would otherwise wipe the freshly programmed Chk(0) block, and on
+// bottom-boot chips an erase at 0 alone leaves 8000-FFFF unerased. Blocks
+// that share an erase block are programmed together (Chk(0) and Chk(1) on
+// top-boot chips): selecting one of them programs all.
 FlashOutcome ProgramDataFlash(CommandChannel &link, Prompter &prompter, const OperationHooks &hooks,
                               const QString &fileName, const std::array<bool, kDataFlashBlocks> &selected,
                               bool bottomBoot, const std::function<bool()> &ignoreEmptySpace);
@@ -107,7 +111,7 @@ FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &h
 
 // ---- Check boxes ----
 
-// Unless the chips are bottom-boot, flash offsets 0-1FFFF are one erase
-// block of the chips, so Chk(0) and Chk(1) move together: the index of the
-// box that must take the clicked box's state, if any.
+// Boxes whose blocks share an erase block of the chips on the boot side
+// move together (Chk(0) and Chk(1) unless the chips are bottom-boot): the
+// index of the box that must take the clicked box's state, if any.
 std::optional<int> CoupledCheckBox(int clickedIndex, bool bottomBoot);

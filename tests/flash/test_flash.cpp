@@ -1,5 +1,6 @@
 // The flash operations and the flash window against a model of the decoder's
-// two M29F800 chips behind command 02.
+// two M29F800 chips behind command 02, and the table of chips.
+#include "flash/flash_chips.h"
 #include "flash/flash_ops.h"
 #include "flash/flash_window.h"
 #include "flash/image.h"
@@ -26,7 +27,7 @@ using Image = std::vector<quint8>;
 // even and the odd chip; the protection of a block at its offset + 8: one
 // chip's block 20000 and both chips' 1F0000 are protected), AA 55 A0 programs
 // the next write (bits are only cleared), AA 55 80 AA 55 30 erases the erase
-// block at the address, F0 resets. Page reads "020180" read the array. Up to
+// block at the address (as the table of chips lays it out), F0 resets. Page reads "020180" read the array. Up to
 // faults commands starting with faulty are carried out, but answered with
 // faultReply.
 struct Chips : CommandChannel {
@@ -75,15 +76,11 @@ struct Chips : CommandChannel {
         return page;
     }
     QString Before(int n) const { return commands.size() > n ? commands.mid(commands.size() - 1 - n, n).join("") : ""; }
-    // 128 KB blocks; on bottom-boot chips the first is split into 32, 16, 16 and 64 KB.
     void Erase(qint32 at)
     {
-        qint32 start = at & ~0x1FFFF, end = start + 0x20000;
-        const qint32 bounds[] = {0, 0x8000, 0xC000, 0x10000, 0x20000};
-        for (int i = 0; start == 0 && ((ids & 0xFF) == 0x58 || (ids & 0xFF) == 0x5B) && i < 4; ++i)
-            if (at >= bounds[i] && at < bounds[i + 1])
-                start = bounds[i], end = bounds[i + 1];
-        std::fill(mem.begin() + start, mem.begin() + end, 0xFF);
+        for (const FlashEraseBlock &b : FindFlashChip(quint8(ids >> 24), quint8(ids))->dataBlocks)
+            if (at >= b.offset && at < b.offset + b.size)
+                std::fill(mem.begin() + b.offset, mem.begin() + b.offset + b.size, 0xFF);
     }
 };
 
@@ -156,6 +153,7 @@ private slots:
     {
         Rows<Ident>({{"top boot", {"", 0x2020ECEC, "20 EC ST-M29F800AT Prot:UX" + QString(13, 'U') + "UUUP"}},
                      {"bottom boot", {"", 0x20205B5B, "20 5B ST-M29F800AB Prot:UUUUX" + QString(14, 'U')}},
+                     {"bottom boot 58", {"", 0x20205858, "20 58 ST-M29F800AB Prot:UUUUX" + QString(14, 'U')}},
                      {"unlock lost", {"02207FE00AA800AA0055", 0x2020ECEC, "Write Error!"}},
                      {"maker lost", {"0221047FE00000", 0x2020ECEC, "Read Error!"}},
                      {"devices differ", {"", 0x2020EC58, "ID_EVEN <> ID_ODD !"}},
@@ -170,6 +168,7 @@ private slots:
         QCOMPARE(r.status, row.status);
         QCOMPARE(r.ok, row.status.contains("Prot:"));
         QCOMPARE(r.bottomBoot, r.ok && row.status.contains("AB"));
+        QCOMPARE(r.chip, r.ok ? FindFlashChip(0x20, quint8(row.ids)) : nullptr);
         QCOMPARE(chips_.commands.last() == kReset, !row.status.startsWith("Write"));
         QVERIFY(!chips_.ident);
     }
@@ -244,6 +243,51 @@ private slots:
         QCOMPARE(Bytes(chips_.mem.data(), 0, kImageSize), want);
         QCOMPARE(status_.history.filter("Erasing"), row.erased);
         QCOMPARE(asked, chips_.reads - int(row.erased.size()));   // the box is read at every word
+    }
+
+    // Each chip's erase blocks tile the data area, each on a multiple of its
+    // size; its main blocks fill the flash. The window keeps only the boot
+    // side, so chips on one side share their layout; boxes are coupled both
+    // ways, and the last box ("Ignore empty space") never.
+    void chipTable()
+    {
+        const auto same = [](FlashEraseBlock a, FlashEraseBlock b) { return a.offset == b.offset && a.size == b.size; };
+        for (const FlashChip &chip : FlashChips()) {
+            qint32 end = 0;
+            for (const FlashEraseBlock &b : chip.dataBlocks) {
+                QVERIFY2(b.offset == end && b.size > 0 && b.offset % b.size == 0, chip.name);
+                end += b.size;
+            }
+            QCOMPARE(end, kImageSize);
+            QCOMPARE(chip.mainBlockSize * chip.mainBlocks, kFlashSize);
+            QVERIFY(chip.bootBlock >= 0 && chip.bootBlock < chip.mainBlocks && !chip.devices.empty());
+            for (qint32 sub : chip.protectionSubBlocks)
+                QVERIFY(sub > 0 && sub < chip.mainBlockSize);
+            const FlashChip &side = FlashChipOnSide(chip.boot);
+            QCOMPARE(side.boot, chip.boot);
+            QVERIFY2(std::ranges::equal(side.dataBlocks, chip.dataBlocks, same), chip.name);
+        }
+        for (bool bottomBoot : {false, true}) {
+            for (int i = 0; i < kDataFlashBlocks; ++i) {
+                const std::optional<int> j = CoupledCheckBox(i, bottomBoot);
+                QVERIFY(!j || (*j != i && *j < kDataFlashBlocks && CoupledCheckBox(*j, bottomBoot) == i));
+            }
+            QVERIFY(!CoupledCheckBox(kDataFlashBlocks, bottomBoot));
+        }
+    }
+
+    // Every code pair finds the one chip that lists it, or nothing.
+    void chipLookup()
+    {
+        int found = 0, codes = 0;
+        for (int m = 0; m < 256; ++m)
+            for (int d = 0; d < 256; ++d)
+                if (const FlashChip *chip = FindFlashChip(quint8(m), quint8(d)); chip && ++found)
+                    QVERIFY(chip->maker == m && std::ranges::count(chip->devices, d) == 1 && KnownFlashMaker(m));
+        for (const FlashChip &chip : FlashChips())
+            codes += int(chip.devices.size());
+        QCOMPARE(found, codes);   // no code listed twice, none shadowed
+        QVERIFY(!FindFlashChip(0x20, 0x12) && !FindFlashChip(0x01, 0xEC) && !KnownFlashMaker(0x01));
     }
 
     // A window closed while it identifies the chips still leaves their
