@@ -4,8 +4,8 @@
 #include "channels/channel_tuning.h"
 #include "link/conversions.h"
 #include "link/link.h"
-#include "si/si_window.h"
-#include "tune/tune_window.h"
+#include "channels/scan_service.h"
+#include "tune/tune_service.h"
 #include "ui/controls.h"
 #include "ui/session.h"
 
@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -173,131 +174,78 @@ void ChannelsEditorWindow::LTpt_DblClick()
 {
     if (link().linkBusy() || lTpt_->currentRow() < 0)
         return;
-    runAction([this] { TuneTransponder(lTpt_->currentRow()); }, false);
+    runAction([this] { TuneTransponder(lTpt_->currentRow()); });
 }
 
-void ChannelsEditorWindow::TuneTransponder(int index)
+bool ChannelsEditorWindow::TuneTransponder(int index)
 {
-    QPointer<TuneWindow> tune = TuneWindow::service(session_);
-    if (!tune)
-        return;
-    TuneBoxes boxes = tune->boxes();
+    // The tuning window, loaded hidden when it is not, shows what was tuned.
+    session_.windows.create("DL_Tune", true);
+    TuneService &tuning = session_.service<TuneService>();
+    TuneBoxes boxes = tuning.boxes();
     if (!FillTransponder(tables, index, boxes))
-        return;
-    tune->setBoxes(boxes);
-    if (link().portIsOpen())
-        tune->Cmd_Dec_Click(0);
+        return false;
+    tuning.setBoxes(boxes);
+    return link().portIsOpen() && tuning.press(0).carrier;
 }
 
 void ChannelsEditorWindow::TuneAndDemux()
 {
-    // Busy stays clear: the tuning window's buttons hold it for each of their commands.
     runAction([this] {
         link().SetCmdTimeout(kChannelDemuxTimeoutMs);
-        QPointer<TuneWindow> tune = TuneWindow::service(session_);
-        if (!tune)
-            return;
-        TuneBoxes boxes = tune->boxes();
+        session_.windows.create("DL_Tune", true);
+        TuneService &tuning = session_.service<TuneService>();
+        TuneBoxes boxes = tuning.boxes();
         int transponder = 0;
         if (!FillChannel(tables, lTcs_->currentRow(), boxes, transponder))
             return;
-        tune->setBoxes(boxes);
+        tuning.setBoxes(boxes);
         // With the port closed the transponder still fills the tuning boxes; nothing is sent.
         const bool open = link().portIsOpen();
         if (open)
             for (const char *off : {"090FFFF", "091FFFF", "094FFFF"})
                 link().SendCmd(off, false);
-        TuneTransponder(transponder);
+        const bool carrier = TuneTransponder(transponder);
         if (!open)
             return;
         link().Wait(100);
-        // The tuning window may have been closed meanwhile: the one the tune went to gets the PIDs.
-        tune = TuneWindow::service(session_);
-        if (!tune || isClosing() || link().received().left(4) != TuneWindow::lastTunePrefix + '0')
-            return;
-        tune->SetChannelPids();
-    }, false);
+        if (carrier && !isClosing())
+            tuning.setChannelPids([this] { return !isClosing(); });
+    });
+}
+
+ScanHooks ChannelsEditorWindow::scanHooks()
+{
+    ScanHooks h;
+    h.stopRequested = [this] { return StopFlag; };
+    h.setStatus = [this](const QString &text) { l2_->setText(text); };
+    h.setDetail = [this](const QString &text) { l3_->setText(text); };
+    h.status = [this] { return l2_->text(); };
+    h.transponderAdded = [this] {
+        lTpt_->clear();
+        lTpt_->addItems(TptLines(tables));
+        lTpt_->setCurrentRow(lTpt_->count() - 1);
+    };
+    h.transponderScanned = [this](int tp) { lTpt_->setCurrentRow(tp); };
+    h.channelsAdded = [this] {
+        relistTables();
+        lTcs_->setCurrentRow(lTcs_->count() - 1);
+    };
+    return h;
+}
+
+ScanService ChannelsEditorWindow::scanService()
+{
+    return ScanService(link(), session_.options, session_.service<TuneService>(), tables);
 }
 
 void ChannelsEditorWindow::transponderScan()
 {
-    if (!chk2_[0]->isChecked() && !chk2_[1]->isChecked() && !chk2_[2]->isChecked() && !chk2_[3]->isChecked())
+    const std::array<bool, 4> bands = {chk2_[0]->isChecked(), chk2_[1]->isChecked(), chk2_[2]->isChecked(),
+                                       chk2_[3]->isChecked()};
+    if (std::none_of(bands.begin(), bands.end(), [](bool on) { return on; }))
         return;
-    runAction([this] {
-        const bool lnbControl = chk2_[4]->isChecked();
-        if (lnbControl)
-            lnbByteFound_ = HexToByte(link().SendCmd("151", false).right(2));
-        bool completed = true;
-        for (int band = 1; band <= 4 && completed; ++band)
-            if (chk2_[band - 1]->isChecked())
-                completed = sweepBand(band, lnbControl);
-        // The LNB gets back the control byte it had before the scan.
-        if (lnbControl && !endedByLostLink())
-            link().SendCmd("150" + Hex2(lnbByteFound_), true);
-        if (completed && !endedByLostLink()) {
-            l2_->setText("Done.");
-            l3_->clear();
-        }
-    });
-}
-
-bool ChannelsEditorWindow::sweepBand(int band, bool lnbControl)
-{
-    Link &l = link();
-    l3_->clear();
-    l2_->setText(ScanningText(band));
-    // Set before the band as well as after each carrier, so the first carrier is
-    // already found on the band's polarisation and the bits of another band are gone.
-    if (lnbControl)
-        l.SendCmd("150" + Hex2((lnbByteFound_ & ~(kLnbHorizontalBit | kLnbHighBandBit)) | LnbBitsForBand(band)),
-                  true);
-    QString status = SweepStatus(l.SendCmd(SweepCommand(band, lnbControl), true));
-    while (SweepGoesOn(status)) {
-        if (endedByLostLink())
-            return false;
-        if (StopFlag || tables.TptCount >= kTptMaxRecords) {
-            // The decoder still sends the result it is searching for: taken
-            // here, it cannot pass for the reply of the next command.
-            awaitSweepResult();
-            l2_->setText(StopFlag ? "User Break." : "Too many transponders!");
-            return false;
-        }
-        if (!awaitSweepResult())
-            continue;
-        const std::optional<SweepResult> result = ParseSweepResult(l.received(), status);
-        if (!result)
-            break;
-        l3_->setText(ProgressText(result->intermediateKHz));
-        AppendTransponder(tables, *result, band);
-        lTpt_->clear();
-        lTpt_->addItems(TptLines(tables));
-        lTpt_->setCurrentRow(lTpt_->count() - 1);
-        if (lnbControl && (band == 2 || band == 4))
-            setLnbBits(band);
-        status = SweepStatus(l.SendCmd(kSweepNext, true));
-    }
-    return true;
-}
-
-bool ChannelsEditorWindow::endedByLostLink()
-{
-    const QString lost = link().linkLost();
-    if (lost.isEmpty())
-        return false;
-    l2_->setText(lost);
-    l3_->clear();
-    return true;
-}
-
-bool ChannelsEditorWindow::awaitSweepResult()
-{
-    return link().awaitMore(kSweepResultWaitMs, [](const QString &rx) { return CountCR(rx) >= 2; });
-}
-
-void ChannelsEditorWindow::setLnbBits(int band)
-{
-    const int byte = HexToByte(link().SendCmd("151", false).right(2)) | LnbBitsForBand(band);
-    link().SendCmd("150" + Hex2(byte), true);
+    runAction([this, bands] { scanService().scanTransponders(bands, chk2_[4]->isChecked(), scanHooks()); });
 }
 
 void ChannelsEditorWindow::channelScan()
@@ -305,81 +253,12 @@ void ChannelsEditorWindow::channelScan()
     const int selected = lTpt_->currentRow();
     if (tables.TptCount == 0 || selected < 0)
         return;
-    // Busy stays clear: the tuning and SI windows refuse to work while it is set.
     runAction([this, selected] {
-        const int last = o1_[0]->isChecked() ? selected : tables.TptCount - 1;
-        bool full = false;
-        for (int tp = selected; tp <= last; ++tp) {
-            if (endedByLostLink())
-                return;
-            if (StopFlag) {
-                l2_->setText("User Break.");
-                return;
-            }
-            lTpt_->setCurrentRow(tp);
-            ScanTransponder(tp);
-            full = full || tables.TcsCount >= kTcsMaxRecords;
-        }
-        if (endedByLostLink())
-            return;
-        // A full channel table is the scan's last word, not "Done.": services were left out.
-        l2_->setText(full ? "MAX 2000 channels!" : "Done.");
-    }, false);
-}
-
-void ChannelsEditorWindow::ScanTransponder(int tp)
-{
-    if (tp > tables.TptCount - 1)
-        return;
-    l2_->setText("Tuning transponder " + Hex2(tp));
-    TuneTransponder(tp);
-    link().Wait(100);
-    if (link().received().left(4) != TuneWindow::lastTunePrefix + '0') {
-        l2_->setText(l2_->text() + " - No Carrier!");
-        link().Wait(500);
-        return;
-    }
-    l2_->setText("TP:" + Hex2(tp + 1) + " Reading SI Data, wait...");
-    QPointer<SiWindow> si = qobject_cast<SiWindow *>(session_.windows.create("DL_Pid", true));
-    if (!si)
-        return;
-    si->Cmd_Read_Click();
-    if (!si || isClosing())
-        return;
-    const SiStore &found = si->store();
-    const int channels = found.ChannelCount;
-    if (channels == 0) {
-        l2_->setText(l2_->text() + "SI Data error!");
-        return;
-    }
-    UpdateScannedTransponder(tables, tp, found.FirstTsId, found.FirstNetId, channels);
-    const ScanFilters filters{chk_[0]->isChecked(), chk_[1]->isChecked(), chk_[2]->isChecked(), chk_[3]->isChecked()};
-    int added = 0;
-    for (int k = 0; k < channels; ++k) {
-        if (tables.TcsCount >= kTcsMaxRecords) {
-            l2_->setText("MAX 2000 channels!");
-            return;
-        }
-        si->ChDisp(k);
-        added += AddScannedService(tables, tp, found.ServiceNames[size_t(k)], found.DemuxPids, filters) ? 1 : 0;
-    }
-    l3_->setText(ScanSummary(tp, channels, channels - added, added));
-    relistTables();
-    lTcs_->setCurrentRow(lTcs_->count() - 1);
-    if (chk_[4]->isChecked())
-        appendSatMap(*si, tp, channels);
-}
-
-void ChannelsEditorWindow::appendSatMap(SiWindow &si, int tp, int channels)
-{
-    QString text = kCrLf + "===== " + lTpt_->item(tp)->text().right(40) + " =====" + kCrLf + kCrLf;
-    si.setHideUnknown(true);
-    for (int k = 0; k < channels; ++k)
-        text += si.ChDisp(k) + kCrLf;
-    QFile file;
-    QString why;
-    if (!OpenForWrite(file, kSatMapFile, QIODevice::WriteOnly | QIODevice::Append, why))
-        l2_->setText("Cannot write " + kSatMapFile + " - " + why);
-    else if (file.write(text.toLatin1()) < 0 || !file.flush())
-        l2_->setText("Cannot write " + kSatMapFile + " - " + file.errorString());
+        ChannelScanRequest request;
+        request.first = selected;
+        request.last = o1_[0]->isChecked() ? selected : tables.TptCount - 1;
+        request.filters = {chk_[0]->isChecked(), chk_[1]->isChecked(), chk_[2]->isChecked(), chk_[3]->isChecked()};
+        request.satMap = chk_[4]->isChecked();
+        scanService().scanChannels(request, scanHooks());
+    });
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The channels list editor DL_TCS: the channel and transponder tables in two
-// lists, their binary and text files, and tuning to a transponder or a
-// channel through the manual tuning window.
+// lists, their binary and text files, tuning to a transponder or a channel
+// through the tuning service, and the scans.
 #include "channels/channel_tables.h"
 #include "ui/tool_window.h"
 
@@ -13,8 +13,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
-class SiWindow;
-class TuneWindow;
+struct ScanHooks;
 
 class ChannelsEditorWindow : public ToolWindow {
     Q_OBJECT
@@ -30,18 +29,13 @@ public:
 private:
     void LTcs_Click();
     void LTpt_DblClick();
-    void TuneTransponder(int index);
+    // Fills the tuning boxes from the record and tunes, with the port open;
+    // true when the reply told of a carrier.
+    bool TuneTransponder(int index);
     void transponderScan();
-    // Sweeps one band; false when the whole scan ends (STOP, a full table).
-    bool sweepBand(int band, bool lnbControl);
-    void setLnbBits(int band);
-    // True when the result line came within its wait.
-    bool awaitSweepResult();
-    // True, with the link's message as the status, once the link is lost.
-    bool endedByLostLink();
     void channelScan();
-    void ScanTransponder(int tp);
-    void appendSatMap(SiWindow &si, int tp, int channels);
+    ScanHooks scanHooks();
+    class ScanService scanService();
     void relistTables();
     void TuneAndDemux();
 
@@ -55,5 +49,4 @@ private:
     QCheckBox *chk2_[5] = {};
     QLabel *l2_ = nullptr;
     QLabel *l3_ = nullptr;
-    int lnbByteFound_ = 0;   // the LNB control byte before a scan that drives the LNB
 };

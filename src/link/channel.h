@@ -29,6 +29,11 @@ public:
     // against a line that is gone.
     virtual QString linkLost() const { return QString(); }
 
+    // The port is open: commands can go out.
+    virtual bool portIsOpen() const { return true; }
+    // Text that follows the reply on display (a carrier verdict).
+    virtual void appendToDisplay(const QString &text) { Q_UNUSED(text); }
+
     // The port beneath, for the speed change: text + CR written without a
     // transaction, and the port opened again on device at other settings
     // (the empty text, or why it could not be). A channel without a port

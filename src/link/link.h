@@ -32,6 +32,7 @@ public:
     // the device until the port is opened again.
     QString linkLost() const override { return lost_; }
 
+    void appendToDisplay(const QString &text) override { emit replyAppended(text); }
     const QString &received() const override { return rxBuf_; }
     [[nodiscard]] bool awaitMore(int ms, const std::function<bool(const QString &)> &done) override;
     LinesReply transactLines(const QString &command, int silenceMs, const std::function<bool(const QString &)> &done,
@@ -69,7 +70,7 @@ public:
     [[nodiscard]] std::optional<Lease> tryLease();
 
     // The port was opened with Open and is still open.
-    bool portIsOpen() const { return portOpen_; }
+    bool portIsOpen() const override { return portOpen_; }
     // openPort returns the empty text or why it failed.
     [[nodiscard]] QString openPort(const QString &device, const QString &settings);
     void closePort();

@@ -4,7 +4,7 @@
 #include "link/link.h"
 #include "link/prompts.h"
 #include "si/si_capture.h"
-#include "tune/tune_window.h"
+#include "tune/tune_service.h"
 #include "ui/controls.h"
 #include "ui/session.h"
 
@@ -151,16 +151,18 @@ void SiWindow::CLst_DblClick()
             return;
         for (const char *off : {"090FFFF", "091FFFF", "094FFFF"})
             link().SendCmd(off, false);
-        TuneWindow *tune = TuneWindow::service(session_);
-        if (!tune || isClosing())
+        if (isClosing())
             return;
-        TuneBoxes boxes = tune->boxes();
+        // The tuning window, loaded hidden when it is not, shows the PIDs set.
+        session_.windows.create("DL_Tune", true);
+        TuneService &tuning = session_.service<TuneService>();
+        TuneBoxes boxes = tuning.boxes();
         boxes.pids[0] = Dec5(pids[kVideoPid]);
         boxes.pids[1] = Dec5(pids[kAudioPid]);
         boxes.pids[3] = Dec5(pids[kPcrPid]);
-        tune->setBoxes(boxes);
-        tune->SetChannelPids();
-    }, false);
+        tuning.setBoxes(boxes);
+        tuning.setChannelPids([this] { return !isClosing(); });
+    });
 }
 
 void SiWindow::Cmd_Save_Click()

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 namespace {
@@ -30,14 +31,8 @@ const char *const kDemuxCaptions[4] = {"V-PID", "A-PID", "Text", "PCR"};
 
 } // namespace
 
-QString TuneWindow::lastTunePrefix;
-
-TuneWindow *TuneWindow::service(Session &session)
-{
-    return qobject_cast<TuneWindow *>(session.windows.create("DL_Tune", true));
-}
-
-TuneWindow::TuneWindow(Session &session) : ToolWindow(session, "DL_Tune", "Manual Tuning (Command 07)")
+TuneWindow::TuneWindow(Session &session)
+    : ToolWindow(session, "DL_Tune", "Manual Tuning (Command 07)"), tuning_(session.service<TuneService>())
 {
     auto *layout = new QVBoxLayout(this);
     auto *polarisation = new QHBoxLayout;
@@ -93,6 +88,25 @@ TuneWindow::TuneWindow(Session &session) : ToolWindow(session, "DL_Tune", "Manua
     connect(auto_, &QCheckBox::clicked, this, &TuneWindow::Auto_Click);
     connect(lo_, &QCheckBox::clicked, this, [this] { setOscillator(!lo_->isChecked()); });
     connect(lh_, &QCheckBox::clicked, this, [this] { setOscillator(lh_->isChecked()); });
+    for (QLineEdit *box : {txtTune_[0], txtTune_[1], txtTune_[2], txtDmx_[0], txtDmx_[1], txtDmx_[2], txtDmx_[3]})
+        connect(box, &QLineEdit::textEdited, this, &TuneWindow::keepBoxes);
+    connect(cmbFec_, &QComboBox::currentIndexChanged, this, &TuneWindow::keepBoxes);
+    for (QAbstractButton *b : std::initializer_list<QAbstractButton *>{op_[0], op_[1], auto_, lo_, lh_})
+        connect(b, &QAbstractButton::toggled, this, &TuneWindow::keepBoxes);
+    showBoxes(tuning_.boxes());
+    connect(&tuning_, &TuneService::boxesChanged, this, [this] { showBoxes(tuning_.boxes()); });
+}
+
+void TuneWindow::keepBoxes()
+{
+    if (!showing_)
+        tuning_.setBoxes(boxes());
+}
+
+void TuneWindow::closeEvent(QCloseEvent *event)
+{
+    tuning_.reset();
+    ToolWindow::closeEvent(event);
 }
 
 void TuneWindow::Auto_Click()
@@ -122,8 +136,9 @@ TuneBoxes TuneWindow::boxes() const
     return b;
 }
 
-void TuneWindow::setBoxes(const TuneBoxes &b)
+void TuneWindow::showBoxes(const TuneBoxes &b)
 {
+    const QScopedValueRollback<bool> showing(showing_, true);
     txtTune_[0]->setText(b.frequency);
     txtTune_[1]->setText(b.symbolRate);
     txtTune_[2]->setText(b.diseqc);
@@ -139,35 +154,7 @@ void TuneWindow::setBoxes(const TuneBoxes &b)
 void TuneWindow::Cmd_Dec_Click(int index)
 {
     runAction([this, index] {
-        link().SetCmdTimeout(kDemuxTimeoutMs);
-        TuneBoxes b = boxes();
-        CorrectTuneBoxes(b);
-        setBoxes(b);
-        if (index == 0)
-            tune(b);
-        else if (index >= 1 && index <= 4)
-            link().SendCmd(DemuxCommand(b, index), true);
+        tuning_.setBoxes(boxes());
+        tuning_.press(index);
     });
-}
-
-void TuneWindow::SetChannelPids()
-{
-    // Runs as an action of this window, so a close during the pause waits for it to end.
-    runAction([this] {
-        Cmd_Dec_Click(4);
-        Cmd_Dec_Click(2);
-        link().Wait(500);
-        Cmd_Dec_Click(1);   // ignored once the window is closing
-    }, false);
-}
-
-void TuneWindow::tune(const TuneBoxes &b)
-{
-    link().SetCmdTimeout(kTuneTimeoutMs);
-    const TuneSyntax syntax = session_.options.Tmd;
-    lastTunePrefix = TunePrefix(syntax);
-    const QString prefix = lastTunePrefix;
-    const QString verdict = CarrierVerdict(link().SendCmd(TuneCommand(b, syntax), true), prefix);
-    if (!verdict.isEmpty())
-        emit link().replyAppended(verdict);
 }

@@ -1,10 +1,9 @@
 #pragma once
-// The manual tuning window DL_Tune: tunes the front end to one transponder
-// and sets the demultiplexer's PIDs. It is the program's tuning service:
-// other windows fill its boxes and press its buttons through Cmd_Dec_Click.
-// Created hidden at start; closed by the user, it comes back with its start
-// values the next time anyone asks for it.
-#include "tune/tune_command.h"
+// The manual tuning window DL_Tune: shows and edits the boxes of the tuning
+// service and presses its buttons. Other tools tune through the service;
+// the window shows what they left in the boxes. Created hidden at start;
+// closed by the user, it comes back with its start values the next time.
+#include "tune/tune_service.h"
 #include "ui/tool_window.h"
 
 class QCheckBox;
@@ -21,21 +20,22 @@ public:
     // 0 TUNE, 1 V-PID, 2 A-PID, 3 Text, 4 PCR; another index only corrects
     // the boxes. Ignored while a transaction or an operation runs.
     void Cmd_Dec_Click(int index);
-    // PCR, audio, and after a pause video: the PIDs of a channel change.
-    void SetChannelPids();
-    // The boxes as the controls hold them, and set as a user would type and
-    // click them (the oscillator boxes stay complementary).
-    TuneBoxes boxes() const;
-    void setBoxes(const TuneBoxes &boxes);
-    // The tuning window, loaded hidden when it is not: other windows tune through it.
-    static TuneWindow *service(Session &session);
-    // The code of the last tune, "070" or "071"; empty before the first.
-    static QString lastTunePrefix;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void Auto_Click();
     void setOscillator(bool high);
-    void tune(const TuneBoxes &boxes);
+    // The boxes as the controls hold them, and shown as a user would type
+    // and click them (the oscillator boxes stay complementary).
+    TuneBoxes boxes() const;
+    void showBoxes(const TuneBoxes &boxes);
+    // What the user typed or clicked goes to the service at once.
+    void keepBoxes();
+
+    TuneService &tuning_;
+    bool showing_ = false;
 
     QRadioButton *op_[2] = {};
     QLineEdit *txtTune_[3] = {};

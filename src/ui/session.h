@@ -7,7 +7,11 @@
 #include "ui/desk_settings.h"
 #include "ui/window_registry.h"
 
+#include <QObject>
 #include <QString>
+#include <map>
+#include <memory>
+#include <typeindex>
 
 class Prompter;
 class SerialPort;
@@ -26,6 +30,17 @@ public:
     DeskSettings settings;
     WindowRegistry windows;
 
+    // The services the tool families share, one of each kind for the
+    // program, made on first use from the link and the options.
+    template <class T>
+    T &service()
+    {
+        std::unique_ptr<QObject> &slot = services_[std::type_index(typeid(T))];
+        if (!slot)
+            slot = std::make_unique<T>(link, options);
+        return static_cast<T &>(*slot);
+    }
+
     // Ends the program: stops every wait, closes the tool windows and leaves
     // the event loop with code.
     void quit(int code);
@@ -33,4 +48,5 @@ public:
 
 private:
     bool quitting_ = false;
+    std::map<std::type_index, std::unique_ptr<QObject>> services_;
 };
