@@ -42,6 +42,14 @@ public:
     void respond(std::function<QString(const QString &)> callback) { responder_ = std::move(callback); }
     QString unscriptedReply;
     QString lost;   // what linkLost() says: set to lose the link
+    // Replies of several lines: what each awaitMore brings after the reply
+    // (an empty text: that wait times out), the replies of transactLines in
+    // turn, and the port beneath.
+    QStringList more;
+    QList<LinesReply> lines;
+    bool open = true;
+    QString reopenError;
+    QStringList appended;   // every text appended to the display
 
     // --- record ---
     QList<Sent> sent;
@@ -70,6 +78,41 @@ public:
     // --- CommandChannel ---
     QString SendCmd(const QString &command, bool show) override
     {
+        const QString reply = answer(command, show);
+        received_ = reply.isEmpty() ? QString() : reply + QLatin1Char('\r');
+        return reply;
+    }
+    const QString &received() const override { return received_; }
+    bool awaitMore(int ms, const std::function<bool(const QString &)> &done) override
+    {
+        events << QLatin1Char('A') + QString::number(ms);
+        if (!more.isEmpty())
+            received_ += more.takeFirst();
+        return done(received_);
+    }
+    LinesReply transactLines(const QString &command, int, const std::function<bool(const QString &)> &,
+                             const std::function<void(qsizetype)> &) override
+    {
+        sent.append({command, false, cmdTimeout});
+        events << QLatin1Char('>') + command;
+        return lines.isEmpty() ? LinesReply{} : lines.takeFirst();
+    }
+    bool portIsOpen() const override { return open; }
+    void appendToDisplay(const QString &text) override { appended << text; }
+    bool writeRaw(const QString &text) override
+    {
+        events << QLatin1Char('R') + text;
+        return open;
+    }
+    QString reopen(const QString &device, const QString &settings) override
+    {
+        events << "O" + device + ' ' + settings;
+        return reopenError;
+    }
+
+private:
+    QString answer(const QString &command, bool show)
+    {
         sent.append({command, show, cmdTimeout});
         events << QLatin1Char('>') + command;
         auto once = once_.find(command);
@@ -84,6 +127,8 @@ public:
             return responder_(command);
         return unscriptedReply;
     }
+
+public:
     void SetCmdTimeout(int ms) override
     {
         cmdTimeout = ms;
@@ -98,6 +143,7 @@ public:
     QString linkLost() const override { return lost; }
 
 private:
+    QString received_;
     QHash<QString, QQueue<QString>> once_;
     QHash<QString, QString> standing_;
     QQueue<QString> queued_;
