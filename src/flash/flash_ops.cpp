@@ -137,7 +137,10 @@ FlashOutcome ProgramBlock(CommandChannel &link, const OperationHooks &hooks, std
                           const DataFlashBlock &block, qint32 u1, qint32 u2,
                           const std::function<bool()> &ignoreEmptySpace)
 {
+    const QString range = "block " + FlashAddressStatus(block.start) + "-" + FlashAddressStatus(block.end);
+    bool written = false;
     for (qint32 a = block.start; a <= block.end; a += 4) {
+        hooks.progress(a - block.start, block.end + 1 - block.start);
         if (ignoreEmptySpace())
             a = SkipEmptySpace(a, a < block.start + kImageBlockSize ? u1 : u2);
         if ((a & 0xFF) == 0)
@@ -147,6 +150,10 @@ FlashOutcome ProgramBlock(CommandChannel &link, const OperationHooks &hooks, std
             return FlashOutcome::UserBreak;
         }
         const FlashWord w = ImageWord(image, a);
+        if (!written && !IsErased(w)) {
+            written = true;
+            hooks.decoderState(range + " erased and partly written");
+        }
         if (!IsErased(w) && ProgramDword(link, a, w)) {
             Append(hooks, " Program Error!");
             return FlashOutcome::ProgramError;
@@ -161,6 +168,7 @@ FlashOutcome ProgramBlock(CommandChannel &link, const OperationHooks &hooks, std
             return FlashOutcome::VerifyError;
         }
     }
+    hooks.decoderState(range + " written and verified");
     return FlashOutcome::Done;
 }
 
@@ -219,6 +227,7 @@ FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &pr
     if (!OpenForWrite(file, fileName, QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered, why))
         return CannotWrite(hooks, fileName, why);
     for (qint64 page = firstPage; page <= lastPage; ++page) {
+        hooks.progress(page - firstPage, qint64(lastPage) - firstPage + 1);
         if (hooks.stopRequested()) {
             hooks.setStatus("User Break.");
             return FlashOutcome::UserBreak;
@@ -373,10 +382,13 @@ FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &h
             hooks.setStatus("Erasing " + FlashAddressStatus(start));
             if (EraseBlock(link, start)) {
                 Append(hooks, " Erase Error!");
+                hooks.decoderState("erase block " + FlashAddressStatus(start) + " in an unknown state");
                 return FlashOutcome::EraseError;
             }
             erased << start;
         }
+        hooks.decoderState("block " + FlashAddressStatus(block.start) + "-" + FlashAddressStatus(block.end)
+                           + " erased");
         const FlashOutcome outcome = ProgramBlock(link, hooks, image, block, u1, u2, ignoreEmptySpace);
         if (outcome != FlashOutcome::Done)
             return outcome;

@@ -58,6 +58,7 @@ SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, 
     QString current;
     const OperationHooks tracked = trackingStatus(hooks, current);
     for (qint64 page = startPage; page <= endPage; ++page) {
+        hooks.progress(page - startPage, qint64(endPage) - startPage + 1);
         if (hooks.stopRequested()) {
             appendStatus(tracked, kUserBreakSuffix);
             return SaveOutcome::UserBreak;

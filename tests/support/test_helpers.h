@@ -10,6 +10,7 @@
 struct StatusHooks {
     QString text;
     QStringList history;
+    QString state;   // the last decoder state told
     int stopAfterChecks = -1;   // STOP is seen at this check (0 = the first)
     int checks = 0;
     OperationHooks Hooks()
@@ -20,6 +21,7 @@ struct StatusHooks {
             history << t;
         };
         h.status = [this] { return text; };
+        h.decoderState = [this](const QString &s) { state = s; };
         h.stopRequested = [this] { return stopAfterChecks >= 0 && checks++ >= stopAfterChecks; };
         return h;
     }
