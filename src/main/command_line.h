@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "terminal/shell_words.h"
+
 struct LaunchOptions {
     bool sim = false;
     QStringList simArgs;   // already split into words
@@ -23,9 +25,3 @@ QString VersionText();
 // Parses the arguments (the program name first, the toolkit's own options
 // already taken out). False with error when they are refused.
 bool ParseCommandLine(const QStringList &arguments, LaunchOptions &out, QString &error);
-
-// Splits text into words with a shell's quoting: blanks separate words,
-// '...' keeps every character, "..." keeps all but the escapes \" \\ \$ \`,
-// and a backslash outside quotes keeps the next character. False with error
-// on an unclosed quote or a trailing backslash.
-bool SplitShellWords(const QString &text, QStringList &words, QString &error);

@@ -4,7 +4,7 @@
 #include "main/command_line.h"
 #include "main/main_window.h"
 #include "main/script_runner.h"
-#include "main/sim_process.h"
+#include "terminal/sim_process.h"
 #include "main/tool_windows.h"
 #include "platform/serial_port.h"
 #include "ui/message_box_prompter.h"

@@ -4,7 +4,7 @@
 #include "ui/controls.h"
 #include "terminal/macro_file.h"
 #include "terminal/speed.h"
-#include "main/sim_process.h"
+#include "terminal/sim_process.h"
 #include "ui/session.h"
 
 #include <QActionGroup>

@@ -1,4 +1,4 @@
-#include "main/sim_process.h"
+#include "terminal/sim_process.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
