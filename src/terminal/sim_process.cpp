@@ -9,6 +9,7 @@
 #ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/prctl.h>
+#include <unistd.h>
 #endif
 
 QString FindSimulator()
@@ -38,7 +39,12 @@ QString SimProcess::start(const QStringList &extraArgs, QString &error)
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 #ifdef Q_OS_LINUX
     // Should this program die without its clean-up, the simulator goes too.
-    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    // In a process group of its own, a Ctrl-C at the terminal reaches this
+    // program alone, which decides what it means (STOP, or the end).
+    process_.setChildProcessModifier([] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        ::setpgid(0, 0);
+    });
 #endif
     // The first line names the terminal to open. A slow start (a loaded
     // machine, a sanitized build) is waited for in the event loop as long as

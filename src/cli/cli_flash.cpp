@@ -1,0 +1,3 @@
+#include "cli/cli.h"
+
+std::span<const CliCommand> FlashCommands() { return {}; }

@@ -1,0 +1,142 @@
+#include "cli/cli.h"
+
+#include "link/link.h"
+
+#include <QDateTime>
+#include <QJsonDocument>
+#include <cstdio>
+#include <unistd.h>
+
+volatile std::sig_atomic_t gCliStop = 0;
+
+bool CliArgs::flag(const QString &name)
+{
+    return words_.removeOne(name);
+}
+
+QString CliArgs::value(const QString &name, const QString &fallback)
+{
+    const qsizetype at = words_.indexOf(name);
+    if (at < 0)
+        return fallback;
+    if (at + 1 >= words_.size()) {
+        if (error_.isEmpty())
+            error_ = name + " needs a value";
+        words_.removeAt(at);
+        return fallback;
+    }
+    const QString found = words_.at(at + 1);
+    words_.remove(at, 2);
+    return found;
+}
+
+std::optional<QString> CliArgs::nextOptional()
+{
+    for (qsizetype i = 0; i < words_.size(); ++i)
+        if (!words_[i].startsWith(QLatin1String("--")) || words_[i] == QLatin1String("--"))
+            return words_.takeAt(i);
+    return std::nullopt;
+}
+
+QString CliArgs::next(const QString &what)
+{
+    if (const std::optional<QString> word = nextOptional())
+        return *word;
+    if (error_.isEmpty())
+        error_ = "missing " + what;
+    return QString();
+}
+
+QString CliArgs::finish()
+{
+    if (!error_.isEmpty())
+        return error_;
+    if (!words_.isEmpty())
+        return (words_.first().startsWith(QLatin1String("--")) ? "unknown option " : "unexpected argument ")
+            + words_.first();
+    return QString();
+}
+
+std::optional<qint64> ParseHex(const QString &text, int digits)
+{
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok, 16);
+    if (!ok || text.isEmpty() || text.size() > digits || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+CommandChannel &CliContext::channel() { return *link; }
+
+bool CliContext::stopRequested() const { return gCliStop != 0; }
+
+OperationHooks CliContext::hooks(const QString &unit)
+{
+    OperationHooks h;
+    h.stopRequested = [this] { return stopRequested(); };
+    h.setStatus = [this](const QString &text) { status_ = text; };
+    h.status = [this] { return status_; };
+    h.decoderState = [this](const QString &text) { state_ = text; };
+    h.progress = [this, unit](qint64 done, qint64 total) { showProgress(done, total, unit); };
+    return h;
+}
+
+// One line on standard error, written over as the operation goes on: only
+// when it is a terminal, and only when the percentage changes.
+void CliContext::showProgress(qint64 done, qint64 total, const QString &unit)
+{
+    if (quiet || total <= 0 || !::isatty(STDERR_FILENO))
+        return;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (progressStartMs_ < 0 || done == 0)
+        progressStartMs_ = now;
+    const int percent = int(done * 100 / total);
+    if (percent == lastPercent_)
+        return;
+    lastPercent_ = percent;
+    QString left;
+    if (done > 0) {
+        const qint64 seconds = (now - progressStartMs_) * (total - done) / done / 1000;
+        left = QStringLiteral(", %1:%2 left").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    }
+    std::fprintf(stderr, "\r%3d%% %lld/%lld %s%s\033[K", percent, qlonglong(done), qlonglong(total), qPrintable(unit),
+                 qPrintable(left));
+    std::fflush(stderr);
+}
+
+void CliContext::print(const QString &line)
+{
+    if (!json)
+        std::printf("%s\n", qPrintable(line));
+}
+
+int CliContext::fail(const QString &message, int status)
+{
+    if (lastPercent_ >= 0 && ::isatty(STDERR_FILENO))
+        std::fprintf(stderr, "\r\033[K");
+    std::fprintf(stderr, "kestrel-cli: %s\n", qPrintable(message));
+    if (!state_.isEmpty())
+        std::fprintf(stderr, "kestrel-cli: the decoder is left with %s\n", qPrintable(state_));
+    result.insert(QStringLiteral("error"), message);
+    return status;
+}
+
+int CliContext::finish(bool done, bool declined, bool stopped)
+{
+    if (lastPercent_ >= 0 && ::isatty(STDERR_FILENO))
+        std::fprintf(stderr, "\r\033[K");
+    lastPercent_ = -1;
+    if (!state_.isEmpty())
+        result.insert(QStringLiteral("decoder"), state_);
+    result.insert(QStringLiteral("status"), status_);
+    if (done) {
+        if (!status_.isEmpty())
+            print(status_);
+        return kCliDone;
+    }
+    if (stopped)
+        return fail(status_.isEmpty() ? QStringLiteral("stopped") : status_, kCliStopped);
+    if (declined)
+        return fail(status_.isEmpty() ? QStringLiteral("not confirmed") : status_, kCliRefused);
+    return fail(status_);
+}
