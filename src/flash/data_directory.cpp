@@ -142,34 +142,60 @@ QString RowFileName(const DirectoryRow &row)
 
 QString SaveDirectoryFile(const QByteArray &image, const DirectoryRow &row, Prompter &prompter)
 {
+    QString status;
+    static_cast<void>(SaveDirectoryFileAs(image, row, RowFileName(row), prompter, status));
+    return status;
+}
+
+bool SaveDirectoryFileAs(const QByteArray &image, const DirectoryRow &row, const QString &outName,
+                         Prompter &prompter, QString &status)
+{
     const QString name = RowFileName(row);
-    if (!row.isFile() || name.isEmpty() || image.size() != kImageSize)
-        return row.damaged ? name + " lies outside the image - Not saved." : QStringLiteral("Not saved.");
+    if (!row.isFile() || name.isEmpty() || outName.isEmpty() || image.size() != kImageSize) {
+        status = row.damaged ? name + " lies outside the image - Not saved." : QStringLiteral("Not saved.");
+        return false;
+    }
     QString why;
-    switch (CheckOverwrite(prompter, name, &why)) {
-    case OverwriteAnswer::Refused: return QStringLiteral("Not saved.");
-    case OverwriteAnswer::CannotWrite: return cannotWrite(name, why);
+    switch (CheckOverwrite(prompter, outName, &why)) {
+    case OverwriteAnswer::Refused: status = QStringLiteral("Not saved."); return false;
+    case OverwriteAnswer::CannotWrite: status = cannotWrite(outName, why); return false;
     case OverwriteAnswer::MayWrite: break;
     }
-    if (!WriteFileBytes(name, image.mid(row.RowOffset, row.RowLength), why))
-        return why;
-    return "Saved: " + name + (row.RowLength == 0 ? QStringLiteral(" (an empty file: the entry has length 0)") : QString());
+    if (!WriteFileBytes(outName, image.mid(row.RowOffset, row.RowLength), why)) {
+        status = why;
+        return false;
+    }
+    status = "Saved: " + outName
+        + (row.RowLength == 0 ? QStringLiteral(" (an empty file: the entry has length 0)") : QString());
+    return true;
 }
 
 QString UpdateTables(QByteArray &image, const std::vector<DirectoryRow> &rows, const QString &tptName,
                      const QString &tcsName, const QString &imageName, Prompter &prompter)
 {
+    QString status;
+    static_cast<void>(WriteUpdatedTables(image, rows, tptName, tcsName, imageName, prompter, status));
+    return status;
+}
+
+bool WriteUpdatedTables(QByteArray &image, const std::vector<DirectoryRow> &rows, const QString &tptName,
+                        const QString &tcsName, const QString &imageName, Prompter &prompter, QString &status)
+{
     for (const QString &name : {tptName, tcsName})
-        if (!FileExists(name))
-            return notFound(name);
+        if (!FileExists(name)) {
+            status = notFound(name);
+            return false;
+        }
     // Both files are read before the image file is touched.
     QByteArray tpt, tcs;
     QString why;
-    if (!ReadFileBytes(tptName, tpt, why) || !ReadFileBytes(tcsName, tcs, why))
-        return why;
+    if (!ReadFileBytes(tptName, tpt, why) || !ReadFileBytes(tcsName, tcs, why)) {
+        status = why;
+        return false;
+    }
     switch (CheckOverwrite(prompter, imageName, &why)) {
-    case OverwriteAnswer::Refused: return QStringLiteral("Not saved.");
-    case OverwriteAnswer::CannotWrite: return cannotWrite(imageName, why);
+    case OverwriteAnswer::Refused: status = QStringLiteral("Not saved."); return false;
+    case OverwriteAnswer::CannotWrite: status = cannotWrite(imageName, why); return false;
     case OverwriteAnswer::MayWrite: break;
     }
     QByteArray updated = image;
@@ -189,13 +215,15 @@ QString UpdateTables(QByteArray &image, const std::vector<DirectoryRow> &rows, c
         buffer.append(row.RowLength - buffer.size(), '\0');
         updated.replace(row.RowOffset, row.RowLength, buffer);
     }
-    if (!WriteFileBytes(imageName, updated, why))
-        return why;
+    if (!WriteFileBytes(imageName, updated, why)) {
+        status = why;
+        return false;
+    }
     image = updated;
-    QString status = QStringLiteral("Done.");
+    status = QStringLiteral("Done.");
     if (empty > 0)
         status += " " + QString::number(empty) + " entries of length 0 left unchanged.";
     if (outside > 0)
         status += " " + QString::number(outside) + " entries outside the image left unchanged.";
-    return status;
+    return true;
 }

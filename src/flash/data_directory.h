@@ -44,8 +44,16 @@ QString ListingStatus(const DirectoryListing &listing);
 QString RowFileName(const DirectoryRow &row);
 // Saves the row's data to a file of its name; the status text.
 QString SaveDirectoryFile(const QByteArray &image, const DirectoryRow &row, Prompter &prompter);
+// Saves the row's data to the file outName; the status text in status. True
+// when the file was written.
+[[nodiscard]] bool SaveDirectoryFileAs(const QByteArray &image, const DirectoryRow &row, const QString &outName,
+                                       Prompter &prompter, QString &status);
 // Replaces every TPT and TCS entry of the listing with the start of the two
 // files, then writes the image file; image changes only when the file was
 // written. The status text.
 QString UpdateTables(QByteArray &image, const std::vector<DirectoryRow> &rows, const QString &tptName,
                      const QString &tcsName, const QString &imageName, Prompter &prompter);
+// UpdateTables with the status text in status; true when the image file was written.
+[[nodiscard]] bool WriteUpdatedTables(QByteArray &image, const std::vector<DirectoryRow> &rows,
+                                      const QString &tptName, const QString &tcsName, const QString &imageName,
+                                      Prompter &prompter, QString &status);
