@@ -3,16 +3,11 @@
 // its service line and program map (streams, descriptors, conditional
 // access). Decoding a channel records the PIDs it needs in DemuxPids. Every
 // read stays inside its table: a length that leads past the table's end
-// stops that loop or descriptor with kBeyondTable.
+// stops that loop or descriptor with kBeyondTable. Each is a thin wrapper:
+// decoding in si_tables.h, through the reader of si_reader.h; texts in
+// si_format.h.
+#include "si/si_format.h"
 #include "si/si_store.h"
-
-inline const QString kCrLf = QStringLiteral("\r\n");
-inline const QString kBeyondTable = QStringLiteral("!! The lengths lead past the end of the table.\r\n");
-
-struct DecodeOptions {
-    bool avOnly = false;        // Show Audio and Video PIDs only
-    bool hideUnknown = false;   // Don't show 'unknow' ES_Info
-};
 
 QString TableText(const SiStore &store, int t);
 // Dump of the section body whose 12-bit length field is at pos, pos+1.

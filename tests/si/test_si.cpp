@@ -2,6 +2,7 @@
 // as text, on hand-made sections.
 #include "si/si_capture.h"
 #include "si/si_decode.h"
+#include "si/si_reader.h"
 
 #include <QtTest>
 
@@ -120,6 +121,52 @@ private slots:
         QCOMPARE(IDsp(s, kTableSize - 8, 4, {}), kBeyondTable);
         Put(s, 4, QString(2 * (kTableSize - 5), '0') + "F003560100");
         QCOMPARE(IDsp(s, kTableSize - 5, 4, {}), "ID=5601(PES_Inf): \r\n" + kBeyondTable);
+    }
+
+    // Reads at the end of the last stored table, where a read outside would leave the store.
+    void bounds_data()
+    {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<int>("table");
+        QTest::addColumn<int>("pos");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("result");   // "past": nothing read
+        const int end = kTableSize, last = kMaxTables;   // the table ends F0 04 0A 01 41
+        QTest::newRow("u8 last") << "u8" << last << end - 1 << 0 << "41";
+        QTest::newRow("u8 past end") << "u8" << last << end << 0 << "past";
+        QTest::newRow("u8 before start") << "u8" << last << -1 << 0 << "past";
+        QTest::newRow("u8 no such table") << "u8" << last + 1 << 0 << 0 << "past";
+        QTest::newRow("u16 at end") << "u16" << last << end - 2 << 0 << "141";
+        QTest::newRow("u16 across end") << "u16" << last << end - 1 << 0 << "past";
+        QTest::newRow("length12 masked") << "length12" << last << end - 5 << 0 << "4";
+        QTest::newRow("bytes to end") << "bytes" << last << end - 2 << 2 << "0141";
+        QTest::newRow("bytes across end") << "bytes" << last << end - 2 << 3 << "past";
+        QTest::newRow("no bytes at end") << "bytes" << last << end << 0 << "";
+        QTest::newRow("negative count") << "bytes" << last << 0 << -1 << "past";
+        QTest::newRow("dump past end") << "HexDisp" << last << end - 2 << 0 << kCrLf + kBeyondTable;
+        QTest::newRow("dump length cut") << "HexDisp" << last << end - 1 << 0 << kCrLf + kBeyondTable;
+        QTest::newRow("loop past end") << "IDsp" << last << end - 5 << 0 << "ID=0A01(Lang_id): 'A'\r\n" + kBeyondTable;
+        QTest::newRow("loop length cut") << "IDsp" << last << end - 1 << 0 << kBeyondTable;
+        QTest::newRow("no such table") << "TableText" << -1 << 0 << 0 << kBeyondTable;
+    }
+    void bounds()
+    {
+        QFETCH(QString, call);
+        QFETCH(int, table);
+        QFETCH(int, pos);
+        QFETCH(int, count);
+        SiStore s;
+        const QByteArray tail = QByteArray::fromHex("F0040A0141");
+        std::copy(tail.begin(), tail.end(), (*s.Tables)[kMaxTables].end() - tail.size());
+        const SectionReader r(s, table);
+        const auto text = [](auto v) { return v ? QString::number(*v, 16).toUpper() : QString("past"); };
+        const std::optional<QByteArray> bytes = r.bytes(pos, count);
+        const QString result = call == "u8" ? text(r.u8(pos)) : call == "u16" ? text(r.u16(pos))
+                             : call == "length12" ? text(r.length12(pos))
+                             : call == "bytes" ? (bytes ? QString(bytes->toHex().toUpper()) : QString("past"))
+                             : call == "HexDisp" ? HexDisp(s, pos, table)
+                             : call == "IDsp" ? IDsp(s, pos, table, {}) : TableText(s, table);
+        QTEST(result, "result");
     }
 
     // One program map per row, decoded as the channel of service id 1.
