@@ -1,7 +1,7 @@
 #pragma once
 #include "link/link.h"
 #include "link/prompts.h"
-#include "main/sim_process.h"
+#include "terminal/sim_process.h"
 
 #include <QString>
 #include <QStringList>
