@@ -53,6 +53,21 @@ QString HexBytes(const EeImage &image, int start, int count)
     return FileReason(fileName, file);
 }
 
+// What a write has left in the EEPROM: pages below page written from the
+// file, page itself perhaps partly (while it is being written), the rest as
+// it was.
+QString EeWrittenState(const QString &fileName, int page, bool partly)
+{
+    QString state = "the EEPROM";
+    if (page > 0)
+        state += (page == 1 ? " page 0" : " pages 0-" + Digit(page - 1)) + " written from " + fileName;
+    if (partly)
+        state += (page > 0 ? ", page " : " page ") + Digit(page) + " perhaps partly written";
+    if (page + (partly ? 1 : 0) < kEePages)
+        state += (page == 0 && !partly ? QString(" as it was") : ", the rest as it was");
+    return state;
+}
+
 bool ReadImageFile(QFile &file, EeImage &image)
 {
     return file.read(reinterpret_cast<char *>(image.data()), kEeSize) == kEeSize;
@@ -193,6 +208,7 @@ EeOutcome ShowEePage(CommandChannel &link, EepromMode mode, int page, const Oper
 EeOutcome ReadEeprom(CommandChannel &link, EepromMode mode, const OperationHooks &hooks, EeImage &image)
 {
     for (int page = 0; page < kEePages; ++page) {
+        hooks.progress(page, kEePages);
         hooks.setStatus("Reading Page " + Digit(page));
         if (hooks.stopRequested()) {
             Append(hooks, " - User Break!");
@@ -206,6 +222,7 @@ EeOutcome ReadEeprom(CommandChannel &link, EepromMode mode, const OperationHooks
             }
         }
     }
+    hooks.progress(kEePages, kEePages);
     return EeOutcome::Done;
 }
 
@@ -265,18 +282,22 @@ EeOutcome WriteEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter,
         return EeOutcome::Declined;
 
     for (int page = 0; page < kEePages; ++page) {
+        hooks.progress(page, kEePages);
         hooks.setStatus("Writing Page " + Digit(page));
         if (hooks.stopRequested()) {
             Append(hooks, " - User Break!");
             return EeOutcome::UserBreak;
         }
+        hooks.decoderState(EeWrittenState(fileName, page, true));
         for (const QString &command : EeWritePageCommands(mode, page, image)) {
             if (!EeWriteReplyOk(mode, link.SendCmd(command, false))) {
                 Append(hooks, " - Write Error!");
                 return EeOutcome::WriteError;
             }
         }
+        hooks.decoderState(EeWrittenState(fileName, page + 1, false));
     }
+    hooks.progress(kEePages, kEePages);
     Append(hooks, "\r\nDone.");
     return EeOutcome::Done;
 }

@@ -137,16 +137,20 @@ int SecondaryTableSize()
 
 QString Disassemble(const Page &page, qint32 pageNumber, DisasmState &state)
 {
-    const qint32 base = Mul32(pageNumber, 256);
+    return DisassembleBytes(page, Mul32(pageNumber, 256), state);
+}
+
+QString DisassembleBytes(std::span<const quint8> bytes, qint32 firstAddress, DisasmState &state)
+{
     qint32 oreg = state.KeepOreg ? state.Oreg : 0;
     state.KeepOreg = false;
     qint32 ldcValue = 0;
 
     QString listing;
-    listing.reserve(int(page.size()) * 48);
-    for (int i = 0; i < int(page.size()); ++i) {
-        const quint8 b = page[i];
-        const qint32 address = Add32(base, i);
+    listing.reserve(qsizetype(bytes.size()) * 48);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const quint8 b = bytes[i];
+        const qint32 address = Add32(firstAddress, qint32(i));
         oreg = Mul32(oreg, 16);
         const int fn = b >> 4;
         qint32 operand = Add32(oreg, b & 0x0F);
@@ -172,4 +176,19 @@ QString Disassemble(const Page &page, qint32 pageNumber, DisasmState &state)
     }
     state.Oreg = oreg;
     return listing;
+}
+
+void DisassembleRun(std::span<const quint8> bytes, qint32 firstAddress,
+                    const std::function<void(const QString &piece)> &piece)
+{
+    constexpr std::size_t kPageBytes = 256;
+    DisasmState state;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const auto address = quint32(firstAddress) + quint32(done);
+        const std::size_t size = std::min(kPageBytes - address % kPageBytes, bytes.size() - done);
+        state.KeepOreg = done > 0;
+        piece(DisassembleBytes(bytes.subspan(done, size), qint32(address), state));
+        done += size;
+    }
 }

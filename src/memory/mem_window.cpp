@@ -22,13 +22,6 @@ namespace {
 const char *const kButtonCaptions[4] = {"Read Page", "--", "+", "MEM --> File"};
 const char *const kViewCaptions[4] = {"Byte", "Word", "DWord", "ST20_ASM"};
 
-// True when the save may go on: the user agreed, or there was nothing to
-// agree to. A file that cannot be opened is left to the save, which reports it.
-bool MayWriteFile(Prompter &prompter, const QString &name)
-{
-    return CheckOverwrite(prompter, name) != OverwriteAnswer::Refused;
-}
-
 } // namespace
 
 MemWindow::MemWindow(Session &session) : ToolWindow(session, "DL_Mem", "Memory Dump  (Command 02)")
@@ -172,5 +165,5 @@ void MemWindow::saveRange()
     Prompter &prompter = *session_.prompter;
     SaveRange(link(), session_.options.Mrm, PageFromBox(txtS_->text()), PageFromBox(txtE_->text()),
               txtFile_->text(), PageBuf, hooks,
-              [&prompter](const QString &name) { return MayWriteFile(prompter, name); });
+              [&prompter](const QString &name) { return MaySaveTo(prompter, name); });
 }

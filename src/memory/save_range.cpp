@@ -47,6 +47,11 @@ void appendStatus(const OperationHooks &hooks, const QString &suffix)
 
 } // namespace
 
+bool MaySaveTo(Prompter &prompter, const QString &fileName)
+{
+    return CheckOverwrite(prompter, fileName) != OverwriteAnswer::Refused;
+}
+
 bool SaveRangeValid(qint32 startPage, qint32 endPage)
 {
     return qint64(endPage) - qint64(startPage) >= 1;

@@ -11,6 +11,8 @@
 #include <QtGlobal>
 #include <functional>
 
+class Prompter;
+
 enum class SaveOutcome {
     Done,          // every page read and written
     AddressError,  // end page not above start page; nothing read or written
@@ -41,6 +43,12 @@ bool SaveRangeValid(qint32 startPage, qint32 endPage);
 // whose reads all failed is never written.
 SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage,
                       QIODevice &out, Page &pageBuf, const OperationHooks &hooks, const QString &outName = {});
+
+// The window's question before a save, its mayWrite: true when the save may
+// go on, because the user agreed to overwrite the file (which is then gone)
+// or there was nothing to agree to. A name that cannot be written is let
+// through, so that the save reports it ("Cannot create ...").
+bool MaySaveTo(Prompter &prompter, const QString &fileName);
 
 // The whole "MEM --> File" action after the window's common start (which
 // sets the 750 ms command time-out, kMemDumpCmdTimeoutMs in
