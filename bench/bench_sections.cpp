@@ -81,7 +81,8 @@ bool BenchLink()
     for (int r = 0; r < rounds; ++r) {
         s.link->closePort();
         raw = std::max(raw, RawClientRate(s.terminal, count));
-        s.link->openPort(s.terminal, "9600,E,7,1");
+        if (!s.link->openPort(s.terminal, "9600,E,7,1").isEmpty())
+            return false;
         viaLink = std::max(viaLink, LinkRate(*s.link, count));
     }
     std::printf("link: best of %d rounds of %d transactions without pacing\n", rounds, count);
@@ -94,7 +95,8 @@ bool BenchLink()
         return false;
     paced.link->closePort();
     const double rawPaced = RawClientRate(paced.terminal, 64, "02018040000000", B115200);
-    paced.link->openPort(paced.terminal, "115200,E,7,1");
+    if (!paced.link->openPort(paced.terminal, "115200,E,7,1").isEmpty())
+        return false;
     Page page {};
     const int pages = 64;
     const double cpu0 = CpuSeconds();
@@ -222,7 +224,8 @@ void Measure(SimLink &s, const char *name, const std::function<bool(CommandChann
     const RawRun raw = RawReplay(s.terminal, channel.commands, s.speed);
     const double rawCpu = CpuSeconds() - rawCpu0;
     const double rawUser = UserCpuSeconds() - rawUser0;
-    s.link->openPort(s.terminal, QString::number(s.baud) + ",E,7,1");
+    if (const QString why = s.link->openPort(s.terminal, QString::number(s.baud) + ",E,7,1"); !why.isEmpty())
+        std::fprintf(stderr, "cannot open %s again: %s\n", qPrintable(s.terminal), qPrintable(why));
     const double rawSeconds = raw.seconds + channel.waitedSeconds;
     const double wire = WireSeconds(raw.characters, s.baud) + channel.waitedSeconds;
     std::printf("  %-30s %6lld transactions  Kestrel %7.2f s  raw %7.2f s  wire %7.2f s\n", name,
