@@ -1,6 +1,7 @@
 // The tuning, scan and speed services against a scripted channel: no window,
 // no simulated decoder.
 #include "channels/scan_service.h"
+#include "si/si_capture.h"
 #include "support/fake_channel.h"
 #include "terminal/speed.h"
 #include "tune/tune_service.h"
@@ -98,6 +99,32 @@ private slots:
             QCOMPARE(r.statuses.last(), QString(row.last));
             QCOMPARE(int(tables.TcsCount), row.added);
             QCOMPARE(link.appended.first(), QString(row.tunes[0] == "0700" ? " : Carrier found." : " : No Carrier!"));
+        }
+    }
+
+    // Command 31's reply: whole, cut by the decoder's silence, "not tuned"
+    // while it comes, nothing at all.
+    void siCapture()
+    {
+        const struct {
+            LinesReply reply; bool tuned; const char *status; int channels;
+        } rows[] = {
+            {{kCapture, false, true}, true, "Read OK.", 2},
+            {{kCapture.left(200), true, false}, true, "Timeout!", 2},   // the SDT line came whole
+            {{"3101", false, true}, false, "", 0},
+            {{}, true, "Timeout!", 0},
+        };
+        for (const auto &row : rows) {
+            FakeChannel link;
+            link.lines = {row.reply};
+            SiStore store;
+            const std::optional<SiCaptureResult> result = CaptureSi(link, store);
+            QCOMPARE(bool(result), row.tuned);
+            QCOMPARE(link.commands(), QStringList{"310"});
+            if (result) {
+                QCOMPARE(result->status, QString(row.status));
+                QCOMPARE(int(store.ChannelCount), row.channels);
+            }
         }
     }
 
