@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -293,6 +294,36 @@ TableResult LoadBinary(ChannelTables &tables, const QString &tcsName, const QStr
         return {why + "  "};
     std::copy(transponders.begin(), transponders.end(), tables.TptTable.begin());
     tables.TptCount = qint16(std::min(HighestTP(tables), kTptMaxRecords));
+    return {QString(), true};
+}
+
+TableResult LoadBinaryForScan(ChannelTables &tables, const QString &tcsName, const QString &tptName)
+{
+    tables = ChannelTables();
+    QByteArray channels;
+    QByteArray transponders;
+    QString why;
+    for (const auto &[table, name, data, size] :
+         {std::tuple{"TCS", tcsName, &channels, tables.TcsTable.size()},
+          std::tuple{"TPT", tptName, &transponders, tables.TptTable.size()}}) {
+        if (!FileExists(name)) {
+            if (!UnreadableReason(name).isEmpty())
+                return {tableNotFound(table, name)};
+        } else if (!ReadFileBytes(name, *data, why, qint64(size))) {
+            return {why};
+        }
+    }
+    std::copy(channels.begin(), channels.end(), tables.TcsTable.begin());
+    tables.TcsCount = qint32(channels.size() / kTcsRecordSize);
+    std::copy(transponders.begin(), transponders.end(), tables.TptTable.begin());
+    int filled = 0;
+    for (; filled < int(transponders.size() / kTptRecordSize); ++filled) {
+        const std::span<const quint8> r = tptRecord(tables, filled);
+        if (std::all_of(r.begin(), r.end(), [](quint8 b) { return b == 0; })
+            || std::all_of(r.begin(), r.end(), [](quint8 b) { return b == 0xFF; }))
+            break;
+    }
+    tables.TptCount = qint16(std::min(std::max(HighestTP(tables), filled), kTptMaxRecords));
     return {QString(), true};
 }
 

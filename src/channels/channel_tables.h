@@ -67,6 +67,13 @@ struct TableResult {
 TableResult LoadBinary(ChannelTables &tables, const QString &tcsName, const QString &tptName);
 TableResult SaveBinary(const ChannelTables &tables, Prompter &prompter, const QString &tcsName,
                        const QString &tptName);
+// The tables a scan without a window goes on from: as LoadBinary, but a
+// missing file is an empty table (the other is read all the same), and the
+// transponder table holds at least its records before the first blank one
+// (all 00 or all FF), so a table a transponder scan saved before any channel
+// was added keeps its transponders. relist is false when a file exists but
+// cannot be read; status says why.
+TableResult LoadBinaryForScan(ChannelTables &tables, const QString &tcsName, const QString &tptName);
 // Reads tcsName + ".txt" and tptName + ".txt".
 TableResult LoadText(ChannelTables &tables, const QString &tcsName, const QString &tptName);
 // Writes the rows the editor lists (at most the valid records of each table).

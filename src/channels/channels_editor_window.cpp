@@ -203,8 +203,7 @@ void ChannelsEditorWindow::TuneAndDemux()
         // With the port closed the transponder still fills the tuning boxes; nothing is sent.
         const bool open = link().portIsOpen();
         if (open)
-            for (const char *off : {"090FFFF", "091FFFF", "094FFFF"})
-                link().SendCmd(off, false);
+            tuning.clearChannelPids();
         const bool carrier = TuneTransponder(transponder);
         if (!open)
             return;

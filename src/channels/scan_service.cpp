@@ -155,18 +155,18 @@ void ScanService::scanTransponder(int tp, const ChannelScanRequest &request, con
     hooks.setDetail(ScanSummary(tp, channels, channels - added, added));
     hooks.channelsAdded();
     if (request.satMap)
-        appendSatMap(*store, tp, channels, hooks);
+        appendSatMap(*store, tp, channels, request.satMapFile, hooks);
 }
 
-void ScanService::appendSatMap(SiStore &store, int tp, int channels, const ScanHooks &hooks)
+void ScanService::appendSatMap(SiStore &store, int tp, int channels, const QString &name, const ScanHooks &hooks)
 {
     QString text = kCrLf + "===== " + TptLines(tables_).value(tp).right(40) + " =====" + kCrLf + kCrLf;
     for (int k = 0; k < channels; ++k)
         text += ChDisp(store, k, DecodeOptions{false, true}) + kCrLf;
     QFile file;
     QString why;
-    if (!OpenForWrite(file, kSatMapFile, QIODevice::WriteOnly | QIODevice::Append, why))
-        hooks.setStatus("Cannot write " + kSatMapFile + " - " + why);
+    if (!OpenForWrite(file, name, QIODevice::WriteOnly | QIODevice::Append, why))
+        hooks.setStatus("Cannot write " + name + " - " + why);
     else if (file.write(text.toLatin1()) < 0 || !file.flush())
-        hooks.setStatus("Cannot write " + kSatMapFile + " - " + file.errorString());
+        hooks.setStatus("Cannot write " + name + " - " + file.errorString());
 }

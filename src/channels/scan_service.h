@@ -29,7 +29,8 @@ struct ChannelScanRequest {
     int first = 0;   // transponder records first..last
     int last = 0;
     ScanFilters filters;
-    bool satMap = false;   // the decoded services are appended to kSatMapFile
+    bool satMap = false;   // the decoded services are appended to satMapFile
+    QString satMapFile = kSatMapFile;
 };
 
 class ScanService {
@@ -47,7 +48,7 @@ private:
     void setLnbBits(int band);
     bool endedByLostLink(const ScanHooks &hooks);
     void scanTransponder(int tp, const ChannelScanRequest &request, const ScanHooks &hooks);
-    void appendSatMap(SiStore &store, int tp, int channels, const ScanHooks &hooks);
+    void appendSatMap(SiStore &store, int tp, int channels, const QString &name, const ScanHooks &hooks);
 
     CommandChannel &link_;
     const Options &options_;

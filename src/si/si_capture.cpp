@@ -2,6 +2,8 @@
 
 #include "link/conversions.h"
 
+#include <cctype>
+
 namespace {
 
 int SectionLength(const SiStore &s, int t) { return (s.at(t, 1) & 0x0F) * 256 + s.at(t, 2); }
@@ -164,4 +166,45 @@ SiCaptureResult SplitCapture(SiStore &s, const QString &rxBuf, bool timedOut)
         r.status += QStringLiteral(" Only the first %1 channels are listed.").arg(kMaxChannels);
     r.fileName = "SI_Data_TID_" + Dec5(s.FirstTsId) + ".txt";
     return r;
+}
+
+QString SiReport(SiStore &store, bool raw, int listedChannels, const DecodeOptions &options)
+{
+    QString report;
+    if (raw) {
+        for (int t = 0; t < store.TableCount; ++t)
+            report += TableText(store, t) + kCrLf;
+    } else {
+        for (int c = 0; c < listedChannels && c < store.ChannelCount; ++c)
+            report += ChDisp(store, c, options) + kCrLf;
+    }
+    return report;
+}
+
+bool SectionTextAsReply(const QByteArray &text, QString &reply, QString &why)
+{
+    reply = kSiRequest;
+    const QList<QByteArray> lines = text.split('\n');
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        const QByteArray line = lines[n].trimmed();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        QString digits;
+        for (const char c : line) {
+            if (c == ' ' || c == '\t' || c == '\r')
+                continue;
+            if (!std::isxdigit(static_cast<unsigned char>(c))) {
+                why = QStringLiteral("line %1: '%2' is not a hexadecimal digit").arg(n + 1).arg(QChar(c));
+                return false;
+            }
+            digits += QChar(c).toUpper();
+        }
+        if (digits.size() % 2 != 0) {
+            why = QStringLiteral("line %1: odd number of hexadecimal digits").arg(n + 1);
+            return false;
+        }
+        reply += digits + '\r';
+    }
+    reply += '\n';
+    return true;
 }

@@ -3,6 +3,7 @@
 // section, each ended by CR, then LF) split into the store's tables, the
 // table list and the channels of the TS info tables (table id 0x42).
 #include "link/channel.h"
+#include "si/si_decode.h"
 #include "si/si_store.h"
 
 #include <functional>
@@ -38,3 +39,12 @@ std::optional<SiCaptureResult> CaptureSi(CommandChannel &link, SiStore &store,
 // The LLst line of table t.
 QString TableListLine(const SiStore &store, int t);
 QString ChannelListLine(const SiStore &store, int c);
+
+// The report "Save to text file" writes: with raw each table's dump,
+// otherwise each listed channel's service line and program map (at most
+// listedChannels), each followed by CR LF. Empty when there is nothing to report.
+QString SiReport(SiStore &store, bool raw, int listedChannels, const DecodeOptions &options);
+// Sections given one a line in hexadecimal (blanks between the digits, CR
+// LF line ends, blank lines and lines starting with # skipped) as the reply
+// of "310" carries them. False with the line and the reason in why.
+[[nodiscard]] bool SectionTextAsReply(const QByteArray &text, QString &reply, QString &why);

@@ -149,13 +149,12 @@ void SiWindow::CLst_DblClick()
         l1_->setText(status.isEmpty() ? QStringLiteral("Nothing to Demux!") : status);
         if (status.isEmpty())
             return;
-        for (const char *off : {"090FFFF", "091FFFF", "094FFFF"})
-            link().SendCmd(off, false);
+        TuneService &tuning = session_.service<TuneService>();
+        tuning.clearChannelPids();
         if (isClosing())
             return;
         // The tuning window, loaded hidden when it is not, shows the PIDs set.
         session_.windows.create("DL_Tune", true);
-        TuneService &tuning = session_.service<TuneService>();
         TuneBoxes boxes = tuning.boxes();
         boxes.pids[0] = Dec5(pids[kVideoPid]);
         boxes.pids[1] = Dec5(pids[kAudioPid]);
@@ -176,14 +175,7 @@ void SiWindow::Cmd_Save_Click()
     case OverwriteAnswer::CannotWrite: l1_->setText("Cannot write " + name + " - " + why); return;
     case OverwriteAnswer::MayWrite: break;
     }
-    QString report;
-    if (o1_[0]->isChecked()) {
-        for (int t = 0; t < store_.TableCount; ++t)
-            report += TableText(store_, t) + kCrLf;
-    } else {
-        for (int c = 0; c < cLst_->count() && c < store_.ChannelCount; ++c)
-            report += ChDisp(c) + kCrLf;
-    }
+    const QString report = SiReport(store_, o1_[0]->isChecked(), cLst_->count(), options());
     if (report.isEmpty())
         return;   // nothing to report: the file stays empty
     l1_->setText(WriteFileBytes(name, report.toLatin1(), why) ? QStringLiteral("Text Saved.") : why);

@@ -53,3 +53,9 @@ void TuneService::setChannelPids(const std::function<bool()> &goOn)
     if (goOn())
         press(1);
 }
+
+void TuneService::clearChannelPids()
+{
+    for (const char *off : {"090FFFF", "091FFFF", "094FFFF"})
+        link_.SendCmd(off, false);
+}

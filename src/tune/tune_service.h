@@ -35,6 +35,8 @@ public:
     // A channel change: PCR, audio, and after a pause video, unless goOn
     // says no by then (the window asking was closed).
     void setChannelPids(const std::function<bool()> &goOn = [] { return true; });
+    // Before a channel change: video, audio and PCR PIDs off (FFFF), not shown.
+    void clearChannelPids();
     // The code of the last tune, "070" or "071"; empty before the first.
     QString lastPrefix() const { return lastPrefix_; }
 
