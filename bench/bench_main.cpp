@@ -21,7 +21,7 @@ void PrintUsage()
                 qPrintable(AllBenchSections().join(", ")));
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char *argv[])
 {

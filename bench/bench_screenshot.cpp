@@ -37,7 +37,7 @@ private:
     Link &link_;
 };
 
-} // namespace
+}   // namespace
 
 bool BenchScreenshot()
 {
@@ -50,16 +50,15 @@ bool BenchScreenshot()
     const double cpu0 = CpuSeconds();
     QElapsedTimer timer;
     timer.start();
-    const CaptureResult result = CapturePicture(channel, MemReadMode::MultiByte,
-                                                {kLumaBuffer1, kChromaBuffer1, kWidthBlocks, kHeightBlocks},
-                                                captured, CaptureHooks());
+    const CaptureResult result =
+        CapturePicture(channel, MemReadMode::MultiByte, {kLumaBuffer1, kChromaBuffer1, kWidthBlocks, kHeightBlocks},
+                       captured, CaptureHooks());
     const double wall = timer.nsecsElapsed() / 1e9;
     const double cpu = CpuSeconds() - cpu0;
     const double wire = WireSeconds(channel.characters, 115200);
     std::printf("screenshot: 720 x 576 from buffer 1, Multi Byte (128), paced at 115200 bit/s\n");
     std::printf("  capture   %d transactions, %s\n", channel.transactions, qPrintable(CaptureStatus(result)));
-    std::printf("  wall %.2f s, wire limit %.2f s: %.3f of the wire limit (target >= 0.95)\n", wall, wire,
-                wire / wall);
+    std::printf("  wall %.2f s, wire limit %.2f s: %.3f of the wire limit (target >= 0.95)\n", wall, wire, wire / wall);
     std::printf("  CPU %.2f s = %.1f%% of wall time\n", cpu, 100.0 * cpu / wall);
 
     // The bytes in the order read: the luminance groups, then the chrominance pages.

@@ -29,7 +29,7 @@ double RawClientRate(const QString &terminal, int count, const QString &command 
     const int fd = ::open(terminal.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
     if (fd < 0)
         return 0;
-    termios t {};
+    termios t{};
     tcgetattr(fd, &t);
     cfmakeraw(&t);
     cfsetispeed(&t, speed);
@@ -45,7 +45,7 @@ double RawClientRate(const QString &terminal, int count, const QString &command 
         char buf[512];
         char last = 0;
         while (last != '\r') {
-            pollfd p {fd, POLLIN, 0};
+            pollfd p{fd, POLLIN, 0};
             const ssize_t n = poll(&p, 1, 4000) > 0 ? ::read(fd, buf, sizeof buf) : -1;
             if (n <= 0)
                 break;
@@ -97,7 +97,7 @@ bool BenchLink()
     const double rawPaced = RawClientRate(paced.terminal, 64, "02018040000000", B115200);
     if (!paced.link->openPort(paced.terminal, "115200,E,7,1").isEmpty())
         return false;
-    Page page {};
+    Page page{};
     const int pages = 64;
     const double cpu0 = CpuSeconds();
     QElapsedTimer timer;
@@ -109,8 +109,7 @@ bool BenchLink()
     const double cpu = CpuSeconds() - cpu0;
     const double wire = WireSeconds(2.0 * pages * (15 + 260), 115200);
     std::printf("link: %d pages with MemRead, Multi Byte, paced at 115200 bit/s (%d failed)\n", pages, failures);
-    std::printf("  wall %.3f s, wire limit %.3f s: %.3f of the wire limit (target >= 0.97)\n", wall, wire,
-                wire / wall);
+    std::printf("  wall %.3f s, wire limit %.3f s: %.3f of the wire limit (target >= 0.97)\n", wall, wire, wire / wall);
     std::printf("  raw termios client on the same exchanges: %.3f of the wire limit\n",
                 rawPaced * WireSeconds(15 + 260, 115200));
     std::printf("  CPU %.3f s = %.1f%% of wall time (target <= 5%%)\n", cpu, 100.0 * cpu / wall);
@@ -172,7 +171,7 @@ RawRun RawReplay(const QString &terminal, const QStringList &commands, speed_t s
     const int fd = ::open(terminal.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
     if (fd < 0)
         return run;
-    termios t {};
+    termios t{};
     tcgetattr(fd, &t);
     cfmakeraw(&t);
     cfsetispeed(&t, speed);
@@ -189,7 +188,7 @@ RawRun RawReplay(const QString &terminal, const QStringList &commands, speed_t s
         char buf[512];
         char last = 0;
         while (last != '\r') {
-            pollfd p {fd, POLLIN, 0};
+            pollfd p{fd, POLLIN, 0};
             const ssize_t n = poll(&p, 1, 4000) > 0 ? ::read(fd, buf, sizeof buf) : -1;
             if (n <= 0) {
                 ++run.unanswered;
@@ -236,8 +235,7 @@ void Measure(SimLink &s, const char *name, const std::function<bool(CommandChann
     std::printf("  %-30s to the wire: Kestrel %.3f  raw %.3f   Kestrel to raw %.3f   CPU %.1f%% of wall, user %.1f%% "
                 "(raw %.1f%%, user %.1f%%)%s%s\n",
                 "", wire / wall, wire / rawSeconds, rawSeconds / wall, 100.0 * cpu / wall, 100.0 * user / wall,
-                100.0 * rawCpu / raw.seconds, 100.0 * rawUser / raw.seconds,
-                ok ? "" : "  [operation failed]",
+                100.0 * rawCpu / raw.seconds, 100.0 * rawUser / raw.seconds, ok ? "" : "  [operation failed]",
                 raw.unanswered ? "  [raw client missed replies]" : "");
 }
 
@@ -264,9 +262,10 @@ bool BenchMemSave()
     std::printf("memsave: MEM --> File of %d pages, paced at 115200 bit/s\n", pages);
     for (const auto &m : kModes) {
         Measure(s, m.name, [&](CommandChannel &channel) {
-            Page buf {};
+            Page buf{};
             return SaveRange(channel, m.mode, 0x7FE800, 0x7FE800 + pages - 1, dir.filePath("memdump.bin"), buf,
-                             OperationHooks()) == SaveOutcome::Done;
+                             OperationHooks())
+                == SaveOutcome::Done;
         });
     }
     return true;
@@ -283,7 +282,7 @@ bool BenchEeprom()
         const QString modeName = mode == EepromMode::Normal ? "Normal" : "I2C";
         const QString file = dir.filePath("eeprom.bin");
         Measure(s, qPrintable("read, " + modeName), [&](CommandChannel &channel) {
-            EeImage image {};
+            EeImage image{};
             if (ReadEeprom(channel, mode, OperationHooks(), image) != EeOutcome::Done)
                 return false;
             QFile f(file);
@@ -307,7 +306,7 @@ bool BenchProgram()
     // The image: the decoder's own second 64 KB block, erased space elsewhere.
     const qint32 block = 0x10000;
     QByteArray image(kImageSize, char(0xFF));
-    Page page {};
+    Page page{};
     for (qint32 p = 0; p < 256; ++p) {
         if (MemRead(*s.link, MemReadMode::MultiByte, page, 0x7FE000 + (block >> 8) + p))
             return false;
@@ -325,7 +324,7 @@ bool BenchProgram()
     return true;
 }
 
-} // namespace
+}   // namespace
 
 namespace {
 
@@ -334,12 +333,11 @@ struct BenchSection {
     bool (*run)();
 };
 const BenchSection kSections[] = {
-    {"link", BenchLink}, {"memsave", BenchMemSave}, {"eeprom", BenchEeprom},
-    {"program", BenchProgram}, {"soak", BenchSoak}, {"tables", BenchTables}, {"si", BenchSi},
-    {"screenshot", BenchScreenshot},
+    {"link", BenchLink}, {"memsave", BenchMemSave}, {"eeprom", BenchEeprom}, {"program", BenchProgram},
+    {"soak", BenchSoak}, {"tables", BenchTables},   {"si", BenchSi},         {"screenshot", BenchScreenshot},
 };
 
-} // namespace
+}   // namespace
 
 QStringList AllBenchSections()
 {

@@ -39,7 +39,7 @@ double DecodeMs(const QString &capture, int &tables, int &channels)
     return best;
 }
 
-} // namespace
+}   // namespace
 
 bool BenchSi()
 {
@@ -60,14 +60,14 @@ bool BenchSi()
         const double wall = double(timer.nsecsElapsed()) / 1e9;
         // The request's 4 characters go out before the reply starts.
         const double wire = WireSeconds(double(reply.size() + 4), s.baud);
-        std::printf("  capture of %6lld characters  %6.2f s  wire %6.2f s  to the wire %.3f\n",
-                    qlonglong(reply.size()), wall, wire, wire / wall);
+        std::printf("  capture of %6lld characters  %6.2f s  wire %6.2f s  to the wire %.3f\n", qlonglong(reply.size()),
+                    wall, wire, wire / wall);
         body += reply.mid(3).chopped(1);
     }
     const QString capture = kSiRequest + body + '\n';
     int tables = 0, channels = 0;
     const double ms = DecodeMs(capture, tables, channels);
-    std::printf("  split and decode of %lld characters (%d tables, %d channels): %.2f ms\n",
-                qlonglong(capture.size()), tables, channels, ms);
+    std::printf("  split and decode of %lld characters (%d tables, %d channels): %.2f ms\n", qlonglong(capture.size()),
+                tables, channels, ms);
     return true;
 }

@@ -44,14 +44,14 @@ namespace {
 
 rusage Usage()
 {
-    rusage u {};
+    rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u;
 }
 
 double Seconds(const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; }
 
-} // namespace
+}   // namespace
 
 double CpuSeconds()
 {

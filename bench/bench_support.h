@@ -30,9 +30,9 @@ struct AgreeingPrompter : Prompter {
 // machine's noise); -1 when op fails.
 double BestMs(const std::function<bool()> &op, int runs = 20);
 
-double CpuSeconds();          // user + system time of this process
-double UserCpuSeconds();      // user time alone: the share the program itself spends
-long ResidentKiB();           // resident set size now
+double CpuSeconds();                               // user + system time of this process
+double UserCpuSeconds();                           // user time alone: the share the program itself spends
+long ResidentKiB();                                // resident set size now
 double WireSeconds(double characters, int baud);   // 10 bits per character
 
 bool BenchTables();       // in bench_tables.cpp

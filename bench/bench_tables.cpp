@@ -29,7 +29,7 @@ void Report(const char *what, double ms, double diskMs)
     std::printf("  %-44s %8.2f ms   files from disk alone %6.2f ms\n", what, ms, diskMs);
 }
 
-} // namespace
+}   // namespace
 
 bool BenchTables()
 {
@@ -39,9 +39,9 @@ bool BenchTables()
         SimLink s;   // the data area of the simulated decoder, read at full speed
         if (!s.start(QString(), 9600))
             return false;
-        Page buf {};
-        const SaveOutcome outcome
-            = SaveRange(*s.link, MemReadMode::MultiByte, 0x7FE000, 0x7FE7FF, image, buf, OperationHooks());
+        Page buf{};
+        const SaveOutcome outcome =
+            SaveRange(*s.link, MemReadMode::MultiByte, 0x7FE000, 0x7FE7FF, image, buf, OperationHooks());
         if (outcome != SaveOutcome::Done) {
             std::fprintf(stderr, "tables: the data area could not be read (%d)\n", int(outcome));
             return false;
@@ -70,14 +70,12 @@ bool BenchTables()
     const QString tcs = dir.filePath("TCS");
     const QString tpt = dir.filePath("TPT");
     AgreeingPrompter yes;
-    const double save = BestMs([&] {
-        return !SaveText(tables, TcsLines(tables), TptLines(tables), yes, tcs, tpt).status.isEmpty();
-    });
+    const double save =
+        BestMs([&] { return !SaveText(tables, TcsLines(tables), TptLines(tables), yes, tcs, tpt).status.isEmpty(); });
     const double disk = BestMs([&] { return ReadAlone({tcs + ".txt", tpt + ".txt"}); });
     Report("text save of 2000 channels, 170 transponders", save, disk);
     ChannelTables loaded;
-    Report("text load of the same", BestMs([&] {
-               return LoadText(loaded, tcs, tpt).relist && loaded.TcsCount == kTcsMaxRecords;
-           }), disk);
+    Report("text load of the same",
+           BestMs([&] { return LoadText(loaded, tcs, tpt).relist && loaded.TcsCount == kTcsMaxRecords; }), disk);
     return true;
 }

@@ -37,10 +37,7 @@ std::vector<uint8_t> filler(size_t length, uint32_t seed)
     return out;
 }
 
-std::vector<uint8_t> textFile(const std::string& text)
-{
-    return {text.begin(), text.end()};
-}
+std::vector<uint8_t> textFile(const std::string& text) { return {text.begin(), text.end()}; }
 
 // Channel table: one 30-byte big-endian record per service of the default
 // satellite, in transponder order, then blank records up to 999.
@@ -101,7 +98,8 @@ std::vector<DataBlockLayout> defaultDataLayout()
 {
     std::vector<DataBlockLayout> blocks(8);
     blocks[0].modules = {
-        {"LOADER", 0x0020,
+        {"LOADER",
+         0x0020,
          {{"BOOT.CFG", textFile("SPEED=9600\r\nMODE=RUN\r\nLNB=UNIVERSAL\r\n")}, {"VERSION", textFile("V2.31 1999")}}},
         {"CHANNELS", 0x0100, {{"TPT", transponderTable()}, {"TCS", channelTable()}}},
     };
@@ -115,7 +113,9 @@ std::vector<DataBlockLayout> defaultDataLayout()
         {"LOGOS", 0x0040, {{"LOGO1.BMP", filler(0x0A21, 4)}}},
     };
     blocks[4].modules = {
-        {"SETTINGS", 0x0020, {{"USER.CFG", filler(0x0101, 5)}, {"PARENTAL", filler(0x0010, 6)}, {"AUDIO", filler(3, 7)}}},
+        {"SETTINGS",
+         0x0020,
+         {{"USER.CFG", filler(0x0101, 5)}, {"PARENTAL", filler(0x0010, 6)}, {"AUDIO", filler(3, 7)}}},
     };
     return blocks;
 }

@@ -27,7 +27,7 @@ struct DataModuleLayout {
 
 struct DataBlockLayout {
     std::vector<DataModuleLayout> modules;  // in rising pointer order
-    uint16_t emptySlotValue = 0xFFFF;     // pointer value of the unused slots
+    uint16_t emptySlotValue = 0xFFFF;       // pointer value of the unused slots
 };
 
 // The eight blocks of the default data area.

@@ -11,23 +11,16 @@ namespace {
 
 constexpr uint32_t kEepromAddressMask = 0x7FF;
 
-std::string syntaxError(std::string_view family)
-{
-    return std::string(family) + "E";
-}
+std::string syntaxError(std::string_view family) { return std::string(family) + "E"; }
 
 // "0201" + count form: the count must be whole accesses of the size given.
 std::optional<uint32_t> accessWidth(char sizeDigit)
 {
     switch (sizeDigit) {
-    case '0':
-        return 1;
-    case '1':
-        return 2;
-    case '2':
-        return 4;
-    default:
-        return std::nullopt;
+    case '0': return 1;
+    case '1': return 2;
+    case '2': return 4;
+    default: return std::nullopt;
     }
 }
 
@@ -63,10 +56,7 @@ uint8_t initialRamByte(uint32_t address)
     return SparseMemory::patternByte(address);
 }
 
-bool startsWith(std::string_view text, std::string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
-}
+bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 }  // namespace
 
@@ -90,13 +80,9 @@ uint8_t Decoder::defaultEepromByte(uint32_t address)
     return static_cast<uint8_t>(address * 7 + (address >> 8) * 13 + 0x21);
 }
 
-uint8_t Decoder::defaultDemodRegister(uint32_t reg)
-{
-    return static_cast<uint8_t>(reg * 0x9D + 0x3B);
-}
+uint8_t Decoder::defaultDemodRegister(uint32_t reg) { return static_cast<uint8_t>(reg * 0x9D + 0x3B); }
 
-Decoder::Decoder(const DecoderConfig& config)
-    : config_(config), memory_(&initialRamByte), flash_(config.flashDevice)
+Decoder::Decoder(const DecoderConfig& config) : config_(config), memory_(&initialRamByte), flash_(config.flashDevice)
 {
     for (uint32_t a = 0; a < kEepromSize; ++a)
         eeprom_[a] = defaultEepromByte(a);
@@ -174,7 +160,7 @@ Reply Decoder::execute(std::string_view cmd)
     // matches answers, so a longer prefix stands before a shorter one.
     struct Verb {
         std::string_view text;
-        bool whole;   // the command is exactly text, not only begins with it
+        bool whole;  // the command is exactly text, not only begins with it
         Reply (*handle)(Decoder&, std::string_view);
     };
     static const Verb kVerbs[] = {
@@ -191,8 +177,16 @@ Reply Decoder::execute(std::string_view cmd)
         {"27", false, [](Decoder& d, std::string_view c) { return d.i2cCommand(c); }},
         {"28", false, [](Decoder& d, std::string_view c) { return d.eraseCommand(c); }},
         {"31", false, [](Decoder& d, std::string_view c) { return d.siCommand(c); }},
-        {"TRABUNE", true, [](Decoder& d, std::string_view) { d.serviceMode_ = true; return Reply{"OK"}; }},
-        {"100", true, [](Decoder& d, std::string_view) { d.serviceMode_ = false; return Reply{"100"}; }},
+        {"TRABUNE", true,
+         [](Decoder& d, std::string_view) {
+             d.serviceMode_ = true;
+             return Reply{"OK"};
+         }},
+        {"100", true,
+         [](Decoder& d, std::string_view) {
+             d.serviceMode_ = false;
+             return Reply{"100"};
+         }},
         // A family of the monitor that takes no commands here.
         {"10", false, [](Decoder&, std::string_view) { return Reply{syntaxError("10")}; }},
     };
@@ -365,9 +359,8 @@ Reply Decoder::siCommand(std::string_view cmd)
         return {"3101"};
     const std::string_view code = "310";
     const size_t budget = kMaxSiReplyLength - code.size() - 1;  // the final LF
-    const std::vector<Section> sections = config_.fedSections.empty()
-        ? transponderSections(defaultSatellite(), *tuned, budget)
-        : config_.fedSections;
+    const std::vector<Section> sections =
+        config_.fedSections.empty() ? transponderSections(defaultSatellite(), *tuned, budget) : config_.fedSections;
     Reply reply{std::string(code) + sectionLines(sections)};
     reply.terminator = '\n';
     return reply;

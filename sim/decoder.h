@@ -44,10 +44,10 @@ namespace sim {
 
 struct DecoderConfig {
     uint8_t flashDevice = 0xEC;
-    std::vector<int> protectedBlocks;                // chip block indexes, applied to both chips
+    std::vector<int> protectedBlocks;                 // chip block indexes, applied to both chips
     std::vector<std::pair<uint32_t, int>> stuckBits;  // decoder address, bit
     bool eraseFails = false;
-    int eraseDelayMs = 300;  // time the monitor takes for the data-area erase
+    int eraseDelayMs = 300;            // time the monitor takes for the data-area erase
     std::vector<Section> fedSections;  // when any: the SI of every transponder, and the decoder starts tuned
 };
 
@@ -57,8 +57,8 @@ struct Reply {
 
     std::string text;
     char terminator = '\r';  // follows the text on the line
-    int delayMs = 0;  // processing time before the reply leaves
-    int newBaud = 0;  // line speed to switch to once the reply is out; 0 keeps it
+    int delayMs = 0;         // processing time before the reply leaves
+    int newBaud = 0;         // line speed to switch to once the reply is out; 0 keeps it
     std::optional<std::pair<uint32_t, uint32_t>> memoryRead;  // address and length a read covered
     std::string laterLine;  // a second line the monitor sends on its own, laterMs after the reply
     int laterMs = 0;

@@ -44,11 +44,10 @@ std::optional<std::string> addOne(std::string_view item, FaultSettings& s)
         std::string_view name;
         int FaultSettings::*field;
     };
-    static const Named kCounts[] = {{"drop", &FaultSettings::drop},     {"garble", &FaultSettings::garble},
-                                    {"mute", &FaultSettings::mute},     {"hangup", &FaultSettings::hangup},
-                                    {"exit", &FaultSettings::exit},
-                                    {"cut", &FaultSettings::cut},       {"nocr", &FaultSettings::noCr},
-                                    {"lf", &FaultSettings::lineFeed},   {"noise", &FaultSettings::noise}};
+    static const Named kCounts[] = {
+        {"drop", &FaultSettings::drop},     {"garble", &FaultSettings::garble}, {"mute", &FaultSettings::mute},
+        {"hangup", &FaultSettings::hangup}, {"exit", &FaultSettings::exit},     {"cut", &FaultSettings::cut},
+        {"nocr", &FaultSettings::noCr},     {"lf", &FaultSettings::lineFeed},   {"noise", &FaultSettings::noise}};
     for (const auto& entry : kCounts) {
         if (entry.name == name) {
             s.*entry.field = *n;

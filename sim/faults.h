@@ -22,7 +22,7 @@ struct FaultSettings {
     // After N commands (0 = never).
     int mute = 0;
     int hangup = 0;
-    int exit = 0;   // the simulator ends, as a program that died would
+    int exit = 0;  // the simulator ends, as a program that died would
     struct ReadFail {
         uint32_t address;
         int count;
@@ -38,7 +38,7 @@ std::optional<std::string> addFaults(std::string_view faultList, FaultSettings& 
 // What goes on the line for one reply after the faults are applied.
 struct ShapedReply {
     bool sent = true;
-    std::string bytes;      // exact characters sent, terminator included
+    std::string bytes;       // exact characters sent, terminator included
     bool junkAfter = false;  // junk characters follow some 20 ms later
 };
 

@@ -186,8 +186,8 @@ void byteCopy(Assembler& a, const RoutineContext& c)
 
 const std::vector<Routine>& routines()
 {
-    static const std::vector<Routine> table = {setRegister, copyBlock, sumLoop, tableLookup, productCheck,
-                                               deviceTransfer, dispatcher, timerWait, bitMerge, byteCopy};
+    static const std::vector<Routine> table = {setRegister,    copyBlock,  sumLoop,   tableLookup, productCheck,
+                                               deviceTransfer, dispatcher, timerWait, bitMerge,    byteCopy};
     return table;
 }
 

@@ -9,21 +9,14 @@ namespace {
 uint8_t busByte(uint16_t evenWord, uint16_t oddWord, unsigned lane)
 {
     switch (lane) {
-    case 0:
-        return static_cast<uint8_t>(evenWord);
-    case 1:
-        return static_cast<uint8_t>(evenWord >> 8);
-    case 2:
-        return mirrorBits(static_cast<uint8_t>(oddWord));
-    default:
-        return static_cast<uint8_t>(oddWord >> 8);
+    case 0: return static_cast<uint8_t>(evenWord);
+    case 1: return static_cast<uint8_t>(evenWord >> 8);
+    case 2: return mirrorBits(static_cast<uint8_t>(oddWord));
+    default: return static_cast<uint8_t>(oddWord >> 8);
     }
 }
 
-uint16_t chipWord(uint8_t low, uint8_t high)
-{
-    return static_cast<uint16_t>(low | (high << 8));
-}
+uint16_t chipWord(uint8_t low, uint8_t high) { return static_cast<uint16_t>(low | (high << 8)); }
 
 }  // namespace
 
@@ -80,18 +73,10 @@ void FlashBank::addStuckBit(uint32_t offset, int bit)
     offset %= kSize;
     const uint32_t word = offset / 4;
     switch (offset % 4) {
-    case 0:
-        even_.addStuckZeros(word, static_cast<uint16_t>(1u << bit));
-        break;
-    case 1:
-        even_.addStuckZeros(word, static_cast<uint16_t>(0x100u << bit));
-        break;
-    case 2:
-        odd_.addStuckZeros(word, static_cast<uint16_t>(1u << (7 - bit)));
-        break;
-    default:
-        odd_.addStuckZeros(word, static_cast<uint16_t>(0x100u << bit));
-        break;
+    case 0: even_.addStuckZeros(word, static_cast<uint16_t>(1u << bit)); break;
+    case 1: even_.addStuckZeros(word, static_cast<uint16_t>(0x100u << bit)); break;
+    case 2: odd_.addStuckZeros(word, static_cast<uint16_t>(1u << (7 - bit))); break;
+    default: odd_.addStuckZeros(word, static_cast<uint16_t>(0x100u << bit)); break;
     }
 }
 

@@ -12,10 +12,7 @@ constexpr uint32_t kCommandAddressMask = 0x7FF;  // the chip decodes A0-A10 in c
 constexpr uint32_t kUnlockAddress1 = 0x555;
 constexpr uint32_t kUnlockAddress2 = 0x2AA;
 
-bool isBottomBoot(uint8_t deviceCode)
-{
-    return deviceCode == 0x58 || deviceCode == 0x5B;
-}
+bool isBottomBoot(uint8_t deviceCode) { return deviceCode == 0x58 || deviceCode == 0x5B; }
 
 }  // namespace
 
@@ -34,8 +31,7 @@ std::vector<FlashBlock> flashBlockMap(uint8_t deviceCode)
 FlashChip::FlashChip(uint8_t deviceCode)
     : deviceCode_(deviceCode), blocks_(flashBlockMap(deviceCode)), protected_(blocks_.size(), false),
       array_(kWords, 0xFFFF)
-{
-}
+{}
 
 int FlashChip::blockIndexOf(uint32_t word) const
 {
@@ -73,10 +69,7 @@ void FlashChip::store(uint32_t word, uint16_t value)
     array_[word] = value;
 }
 
-void FlashChip::loadWord(uint32_t word, uint16_t value)
-{
-    store(word, value);
-}
+void FlashChip::loadWord(uint32_t word, uint16_t value) { store(word, value); }
 
 void FlashChip::eraseBlock(int block)
 {
@@ -90,14 +83,10 @@ void FlashChip::eraseBlock(int block)
 uint16_t FlashChip::autoselectWord(uint32_t word) const
 {
     switch (word & 3) {
-    case 0:
-        return kManufacturerCode;
-    case 1:
-        return deviceWord();
-    case 2:
-        return isProtected(blockIndexOf(word)) ? 0x0001 : 0x0000;
-    default:
-        return 0x0000;
+    case 0: return kManufacturerCode;
+    case 1: return deviceWord();
+    case 2: return isProtected(blockIndexOf(word)) ? 0x0001 : 0x0000;
+    default: return 0x0000;
     }
 }
 
@@ -160,8 +149,7 @@ void FlashChip::commandCycle(uint32_t word, uint8_t command)
                 eraseBlock(static_cast<int>(i));
         }
         break;
-    case Mode::Program:
-        break;
+    case Mode::Program: break;
     }
     mode_ = next;
 }

@@ -13,10 +13,7 @@ constexpr Nanos kNanosPerSecond = 1'000'000'000;
 constexpr int kBitsPerCharacter = 10;
 
 // Time of one character, rounded up so pacing never beats the wire.
-constexpr Nanos characterTime(int baud)
-{
-    return (kBitsPerCharacter * kNanosPerSecond + baud - 1) / baud;
-}
+constexpr Nanos characterTime(int baud) { return (kBitsPerCharacter * kNanosPerSecond + baud - 1) / baud; }
 
 // Moment the character with the given index has fully left the line when
 // the first one starts at start. Computed from start each time, so rounding

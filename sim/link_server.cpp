@@ -28,9 +28,9 @@ struct BaudCode {
     int baud;
 };
 
-const BaudCode kBaudCodes[] = {{B300, 300},       {B600, 600},       {B1200, 1200},     {B2400, 2400},
-                               {B4800, 4800},     {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
-                               {B57600, 57600},   {B115200, 115200}, {B230400, 230400}, {B460800, 460800},
+const BaudCode kBaudCodes[] = {{B300, 300},      {B600, 600},       {B1200, 1200},     {B2400, 2400},
+                               {B4800, 4800},    {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
+                               {B57600, 57600},  {B115200, 115200}, {B230400, 230400}, {B460800, 460800},
                                {B921600, 921600}};
 
 int baudOf(speed_t code)
@@ -69,23 +69,16 @@ bool setRawMode(int fd, int baud)
     return tcgetattr(fd, &now) == 0 && baudOf(cfgetospeed(&now)) == baud;
 }
 
-std::string systemError(const std::string& what)
-{
-    return what + ": " + std::strerror(errno);
-}
+std::string systemError(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 }  // namespace
 
 LinkServer::LinkServer(Decoder& decoder, const SimOptions& options, TraceLog& trace)
-    : decoder_(decoder), options_(options), trace_(trace), faults_(options.faults),
-      decoderBaud_(options.startBaud), scheduledBaud_(options.startBaud)
-{
-}
+    : decoder_(decoder), options_(options), trace_(trace), faults_(options.faults), decoderBaud_(options.startBaud),
+      scheduledBaud_(options.startBaud)
+{}
 
-LinkServer::~LinkServer()
-{
-    shutdown();
-}
+LinkServer::~LinkServer() { shutdown(); }
 
 bool LinkServer::open(std::string& error)
 {
@@ -107,7 +100,7 @@ bool LinkServer::open(std::string& error)
     }
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     if (!options_.linkPath.empty()) {
-        struct stat st{};
+        struct stat st {};
         if (lstat(options_.linkPath.c_str(), &st) == 0)
             ::unlink(options_.linkPath.c_str());
         if (symlink(name, options_.linkPath.c_str()) != 0) {

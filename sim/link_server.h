@@ -69,7 +69,7 @@ private:
     int decoderBaud_;
     int scheduledBaud_;  // speed in force after the events already queued
     std::deque<Event> events_;
-    std::string unsent_;  // due characters the terminal had no room for yet
+    std::string unsent_;       // due characters the terminal had no room for yet
     Nanos lineFreeAt_ = 0;     // end of the output already queued
     Nanos receiveFreeAt_ = 0;  // end of the input characters accounted so far
     std::string line_;

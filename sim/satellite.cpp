@@ -29,8 +29,8 @@ const TransponderRow kTransponders[] = {
     {12685500, 'H', 27500, 4}, {12721750, 'V', 22000, 4},
 };
 
-const char* const kBrands[] = {"Aurel", "Borevo",  "Calimar", "Dravena", "Estrion", "Fennic", "Galvora", "Hollin",
-                               "Irvada", "Jovel", "Korrin", "Lunessa", "Marvane", "Norrow", "Ostrel", "Pallida"};
+const char* const kBrands[] = {"Aurel",  "Borevo", "Calimar", "Dravena", "Estrion", "Fennic", "Galvora", "Hollin",
+                               "Irvada", "Jovel",  "Korrin",  "Lunessa", "Marvane", "Norrow", "Ostrel",  "Pallida"};
 const char* const kTvWords[] = {"One",  "Two",    "News",   "Sport",  "Cinema",  "Kids",    "Music",  "Documentary",
                                 "Life", "Action", "Comedy", "Travel", "Kitchen", "History", "Nature", "Weather"};
 const char* const kTvEditions[] = {"", " HD", " International"};
@@ -57,8 +57,7 @@ struct Namer {
         s.provider = std::string(kBrands[brand]) + kHouses[brand % std::size(kHouses)];
         s.name = std::string(kBrands[brand]) + " ";
         if (s.kind == ServiceKind::Tv)
-            s.name += std::string(kTvWords[word % std::size(kTvWords)]) +
-                      kTvEditions[n / 256 % std::size(kTvEditions)];
+            s.name += std::string(kTvWords[word % std::size(kTvWords)]) + kTvEditions[n / 256 % std::size(kTvEditions)];
         else if (s.kind == ServiceKind::Radio)
             s.name += kRadioWords[word % std::size(kRadioWords)];
         else

@@ -40,10 +40,7 @@ struct Transponder {
     std::vector<Service> services;
 
     bool highBand() const { return frequencyKHz >= kBandSwitchKHz; }
-    uint32_t intermediateKHz() const
-    {
-        return frequencyKHz - (highBand() ? kHighOscillatorKHz : kLowOscillatorKHz);
-    }
+    uint32_t intermediateKHz() const { return frequencyKHz - (highBand() ? kHighOscillatorKHz : kLowOscillatorKHz); }
     // As the LNB byte of a transponder record: bit 0 high band, bit 1 horizontal.
     uint8_t lnbCode() const { return static_cast<uint8_t>((highBand() ? 1 : 0) | (polarisation == 'H' ? 2 : 0)); }
 };

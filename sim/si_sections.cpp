@@ -89,10 +89,7 @@ Bytes descriptor(uint8_t tagValue, const Bytes& body)
     return Writer{}.u8(tagValue).u8(uint32_t(body.size())).append(body).bytes;
 }
 
-Bytes descriptor(uint8_t tagValue, std::string_view text)
-{
-    return descriptor(tagValue, Writer{}.text(text).bytes);
-}
+Bytes descriptor(uint8_t tagValue, std::string_view text) { return descriptor(tagValue, Writer{}.text(text).bytes); }
 
 uint32_t bcd(uint32_t value, int digits)
 {
@@ -102,10 +99,7 @@ uint32_t bcd(uint32_t value, int digits)
     return out;
 }
 
-std::string_view language(uint32_t n)
-{
-    return kLanguages[n % std::size(kLanguages)];
-}
+std::string_view language(uint32_t n) { return kLanguages[n % std::size(kLanguages)]; }
 
 Section finishSection(uint8_t tableId, uint8_t lengthFlags, const Bytes& afterLength)
 {
@@ -132,8 +126,8 @@ struct LoopTable {
 
 std::vector<Section> packLoopTable(const LoopTable& table)
 {
-    const size_t room = kMaxSectionSize - kLongHeaderSize - kCrcSize - table.fixedPart.size()
-                      - (table.loopLengthField ? 2 : 0);
+    const size_t room =
+        kMaxSectionSize - kLongHeaderSize - kCrcSize - table.fixedPart.size() - (table.loopLengthField ? 2 : 0);
     std::vector<Bytes> loops(1);
     for (const Bytes& entry : table.entries) {
         if (!loops.back().empty() && loops.back().size() + entry.size() > room)
@@ -158,12 +152,9 @@ std::vector<Section> packLoopTable(const LoopTable& table)
 uint8_t serviceType(ServiceKind kind)
 {
     switch (kind) {
-    case ServiceKind::Tv:
-        return 0x01;
-    case ServiceKind::Radio:
-        return 0x02;
-    case ServiceKind::Data:
-        return 0x0C;
+    case ServiceKind::Tv: return 0x01;
+    case ServiceKind::Radio: return 0x02;
+    case ServiceKind::Data: return 0x0C;
     }
     return 0;
 }
@@ -173,7 +164,7 @@ uint8_t serviceType(ServiceKind kind)
 std::string withCharacterTable(const std::string& name, uint32_t choice)
 {
     if (choice % 5 == 1)
-        return "\x05" + name;                        // ISO/IEC 8859-9
+        return "\x05" + name;  // ISO/IEC 8859-9
     if (choice % 5 == 3)
         return std::string("\x10\x00\x05", 3) + name;  // ISO/IEC 8859-5 by number
     return name;
@@ -183,9 +174,14 @@ Bytes serviceDescriptionEntry(const Service& s)
 {
     const std::string provider = withCharacterTable(s.provider, s.sid / 7 + 1);
     const std::string name = withCharacterTable(s.name, s.sid);
-    const Bytes serviceDescriptor = descriptor(tag::kService, Writer{}
-        .u8(serviceType(s.kind)).u8(uint32_t(provider.size())).text(provider)
-        .u8(uint32_t(name.size())).text(name).bytes);
+    const Bytes serviceDescriptor = descriptor(tag::kService,
+                                               Writer{}
+                                                   .u8(serviceType(s.kind))
+                                                   .u8(uint32_t(provider.size()))
+                                                   .text(provider)
+                                                   .u8(uint32_t(name.size()))
+                                                   .text(name)
+                                                   .bytes);
     const bool tv = s.kind == ServiceKind::Tv;
     // Data services only run while a download is on air.
     const uint32_t running = s.kind == ServiceKind::Data ? kNotRunning : kRunning;
@@ -243,10 +239,7 @@ Bytes caDescriptors(const Service& s)
 
 // Some services scramble video and audio each under its own CA descriptors
 // instead of the whole programme.
-bool scrambledPerStream(const Service& s)
-{
-    return s.scrambled && s.kind == ServiceKind::Tv && s.sid % 4 == 3;
-}
+bool scrambledPerStream(const Service& s) { return s.scrambled && s.kind == ServiceKind::Tv && s.sid % 4 == 3; }
 
 // ---- program map ----
 
@@ -264,10 +257,7 @@ Bytes concat(std::initializer_list<Bytes> parts)
     return out;
 }
 
-Bytes componentTag(uint8_t component)
-{
-    return descriptor(tag::kStreamIdentifier, Bytes{component});
-}
+Bytes componentTag(uint8_t component) { return descriptor(tag::kStreamIdentifier, Bytes{component}); }
 
 Bytes audioLanguage(uint32_t n, uint8_t audioType)
 {
@@ -286,15 +276,9 @@ Bytes eightCharacterEntries(std::initializer_list<std::string_view> words)
     return out;
 }
 
-std::string_view firstWord(const std::string& name)
-{
-    return std::string_view(name).substr(0, name.find(' '));
-}
+std::string_view firstWord(const std::string& name) { return std::string_view(name).substr(0, name.find(' ')); }
 
-std::string_view lastWord(const std::string& name)
-{
-    return std::string_view(name).substr(name.rfind(' ') + 1);
-}
+std::string_view lastWord(const std::string& name) { return std::string_view(name).substr(name.rfind(' ') + 1); }
 
 // The operator's programme guide data: titles, themes and channel info.
 Bytes operatorGuideDescriptors(const Service& s)
@@ -328,8 +312,8 @@ std::vector<ElementaryStream> tvStreams(const Service& s)
     const Bytes ca = scrambledPerStream(s) ? caDescriptors(s) : Bytes{};
     const auto extraPid = [&](uint16_t offset) { return static_cast<uint16_t>(s.pmtPid + offset); };
     std::vector<ElementaryStream> streams;
-    streams.push_back({s.sid % 7 == 0 ? stream::kMpeg1Video : stream::kMpeg2Video, s.videoPid,
-                       concat({componentTag(1), ca})});
+    streams.push_back(
+        {s.sid % 7 == 0 ? stream::kMpeg1Video : stream::kMpeg2Video, s.videoPid, concat({componentTag(1), ca})});
     streams.push_back({s.sid % 3 == 0 ? stream::kMpeg2Audio : stream::kMpeg1Audio, s.audioPid,
                        concat({audioLanguage(s.sid, 0x00), componentTag(2), ca})});
     if (s.sid % 3 == 1)  // a second language
@@ -353,20 +337,17 @@ std::vector<ElementaryStream> radioStreams(const Service& s)
 std::vector<ElementaryStream> dataStreams(const Service& s)
 {
     const Bytes carousel = descriptor(tag::kDataBroadcastId, Writer{}.u16(0x000A).u32(0x0000FF00u | s.sid % 256).bytes);
-    return {{stream::kPrivateSections, s.pcrPid, concat({carousel, componentTag(0x10)})},
-            {uint8_t(stream::kUserPrivate + s.sid % 16), static_cast<uint16_t>(s.pmtPid + 5),
-             operatorGuideDescriptors(s)}};
+    return {
+        {stream::kPrivateSections, s.pcrPid, concat({carousel, componentTag(0x10)})},
+        {uint8_t(stream::kUserPrivate + s.sid % 16), static_cast<uint16_t>(s.pmtPid + 5), operatorGuideDescriptors(s)}};
 }
 
 std::vector<ElementaryStream> elementaryStreams(const Service& s)
 {
     switch (s.kind) {
-    case ServiceKind::Tv:
-        return tvStreams(s);
-    case ServiceKind::Radio:
-        return radioStreams(s);
-    case ServiceKind::Data:
-        return dataStreams(s);
+    case ServiceKind::Tv: return tvStreams(s);
+    case ServiceKind::Radio: return radioStreams(s);
+    case ServiceKind::Data: return dataStreams(s);
     }
     return {};
 }
@@ -431,15 +412,14 @@ Section programMapSection(const Service& service)
 std::vector<Section> networkInformationSections(const Satellite& satellite)
 {
     const Bytes networkDescriptors = descriptor(tag::kNetworkName, satellite.networkName);
-    LoopTable table{kNetworkInformationActual, satellite.networkId, Writer{}.withLength(networkDescriptors).bytes,
-                    true, {}};
+    LoopTable table{
+        kNetworkInformationActual, satellite.networkId, Writer{}.withLength(networkDescriptors).bytes, true, {}};
     for (const Transponder& tp : satellite.transponders)
         table.entries.push_back(networkEntry(tp));
     return packLoopTable(table);
 }
 
-std::vector<Section> transponderSections(const Satellite& satellite, const Transponder& transponder,
-                                         size_t textBudget)
+std::vector<Section> transponderSections(const Satellite& satellite, const Transponder& transponder, size_t textBudget)
 {
     std::vector<Section> sections = serviceDescriptionSections(transponder);
     const std::vector<Section> network = networkInformationSections(satellite);

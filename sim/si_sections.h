@@ -23,10 +23,7 @@ constexpr size_t kMaxSectionSize = 1024;
 // most significant bit first, no final inversion. Over a whole section, its
 // CRC included, the result is 0.
 uint32_t sectionCrc(const uint8_t* data, size_t size);
-inline uint32_t sectionCrc(const Section& section)
-{
-    return sectionCrc(section.data(), section.size());
-}
+inline uint32_t sectionCrc(const Section& section) { return sectionCrc(section.data(), section.size()); }
 
 std::vector<Section> serviceDescriptionSections(const Transponder& transponder);
 Section programMapSection(const Service& service);
@@ -36,8 +33,7 @@ std::vector<Section> networkInformationSections(const Satellite& satellite);
 // the network information. Only as many program maps are taken as keep the
 // sections' text (two digits a byte, a CR a section) within textBudget
 // characters: those of the last services are the ones left out.
-std::vector<Section> transponderSections(const Satellite& satellite, const Transponder& transponder,
-                                         size_t textBudget);
+std::vector<Section> transponderSections(const Satellite& satellite, const Transponder& transponder, size_t textBudget);
 
 // One line of upper-case digit pairs per section, each ended by CR.
 std::string sectionLines(const std::vector<Section>& sections);

@@ -17,10 +17,7 @@ namespace {
 
 volatile sig_atomic_t stopRequested = 0;
 
-void onStopSignal(int)
-{
-    stopRequested = 1;
-}
+void onStopSignal(int) { stopRequested = 1; }
 
 // SIGINT and SIGTERM stay blocked except while the server waits, so a stop
 // request is never lost between two waits.
@@ -32,7 +29,7 @@ sigset_t installStopHandlers()
     sigaddset(&stopSignals, SIGTERM);
     sigset_t previous;
     sigprocmask(SIG_BLOCK, &stopSignals, &previous);
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);

@@ -71,10 +71,7 @@ std::string simUsage()
            "        readfail=ADDR:COUNT erasefail\n";
 }
 
-std::string simVersion()
-{
-    return "kestrel-sim " KESTREL_VERSION "\n";
-}
+std::string simVersion() { return "kestrel-sim " KESTREL_VERSION "\n"; }
 
 std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args, std::string& error)
 {

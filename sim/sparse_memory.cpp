@@ -28,10 +28,7 @@ uint8_t SparseMemory::read(uint32_t address) const
     return it->second[address & (kPageSize - 1)];
 }
 
-void SparseMemory::write(uint32_t address, uint8_t value)
-{
-    pageFor(address)[address & (kPageSize - 1)] = value;
-}
+void SparseMemory::write(uint32_t address, uint8_t value) { pageFor(address)[address & (kPageSize - 1)] = value; }
 
 SparseMemory::Page& SparseMemory::pageFor(uint32_t address)
 {

@@ -20,25 +20,13 @@ int Assembler::newLabel()
     return static_cast<int>(labelItem_.size()) - 1;
 }
 
-void Assembler::bind(int label)
-{
-    labelItem_[static_cast<size_t>(label)] = static_cast<int>(items_.size());
-}
+void Assembler::bind(int label) { labelItem_[static_cast<size_t>(label)] = static_cast<int>(items_.size()); }
 
-void Assembler::put(Function f, int32_t operand)
-{
-    items_.push_back({Kind::Fixed, f, operand, -1, 0, {}});
-}
+void Assembler::put(Function f, int32_t operand) { items_.push_back({Kind::Fixed, f, operand, -1, 0, {}}); }
 
-void Assembler::branch(Function f, int label)
-{
-    items_.push_back({Kind::ToLabel, f, 0, label, 0, {}});
-}
+void Assembler::branch(Function f, int label) { items_.push_back({Kind::ToLabel, f, 0, label, 0, {}}); }
 
-void Assembler::branchTo(Function f, uint32_t address)
-{
-    items_.push_back({Kind::ToAddress, f, 0, -1, address, {}});
-}
+void Assembler::branchTo(Function f, uint32_t address) { items_.push_back({Kind::ToAddress, f, 0, -1, address, {}}); }
 
 void Assembler::pointer(int label)
 {
@@ -46,23 +34,17 @@ void Assembler::pointer(int label)
     opr(op::LDPI);
 }
 
-void Assembler::data(const std::vector<uint8_t>& bytes)
-{
-    items_.push_back({Kind::Data, OPR, 0, -1, 0, bytes});
-}
+void Assembler::data(const std::vector<uint8_t>& bytes) { items_.push_back({Kind::Data, OPR, 0, -1, 0, bytes}); }
 
 int32_t Assembler::operandOf(const Item& item, uint32_t at, size_t length, const std::vector<uint32_t>& labels) const
 {
     const uint32_t next = at + static_cast<uint32_t>(length);
     switch (item.kind) {
-    case Kind::ToLabel:
-        return static_cast<int32_t>(labels[static_cast<size_t>(item.label)] - next);
-    case Kind::ToAddress:
-        return static_cast<int32_t>(item.address - next);
+    case Kind::ToLabel: return static_cast<int32_t>(labels[static_cast<size_t>(item.label)] - next);
+    case Kind::ToAddress: return static_cast<int32_t>(item.address - next);
     case Kind::PointerTo:
         return static_cast<int32_t>(labels[static_cast<size_t>(item.label)] - (next + 2));  // LDPI is 21 FB
-    default:
-        return item.operand;
+    default: return item.operand;
     }
 }
 

@@ -28,7 +28,7 @@ public:
     static constexpr uint32_t kCaptureRangeKHz = 4000;
     static constexpr uint16_t kPidOff = 0xFFFF;
     static constexpr std::string_view kSweepCommand = "07209502155275000220000275000220000";
-    static constexpr int kSearchMs = 120;   // the demodulator's search for the next carrier
+    static constexpr int kSearchMs = 120;  // the demodulator's search for the next carrier
 
     explicit Tuner(const Satellite& satellite) : satellite_(satellite) {}
 
@@ -56,8 +56,8 @@ private:
 
     const Satellite& satellite_;
     const Transponder* tuned_ = nullptr;
-    int sweepDigit_ = 0;            // 0: no sweep running
-    uint32_t sweepFromKHz_ = 0;     // the next carrier lies above this IF
+    int sweepDigit_ = 0;         // 0: no sweep running
+    uint32_t sweepFromKHz_ = 0;  // the next carrier lies above this IF
     uint8_t lnbByte_ = 0x00;
     std::array<uint16_t, 5> pids_ = {kPidOff, kPidOff, kPidOff, kPidOff, kPidOff};
 };

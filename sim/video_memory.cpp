@@ -57,16 +57,12 @@ const uint8_t* pixelAt(const RgbPicture& picture, int x, int y)
     return &picture.rgb[(static_cast<size_t>(y) * picture.width + x) * 3];
 }
 
-int luminance(const uint8_t* p)
-{
-    return (p[0] + p[1] + p[2] + 1) / 3;
-}
+int luminance(const uint8_t* p) { return (p[0] + p[1] + p[2] + 1) / 3; }
 
 size_t lumaOffset(int x, int y)
 {
     const int slot = (y / kBandLines) * kBlocksAcross + x / 16;
-    return static_cast<size_t>(slot / 2) * 1024
-         + static_cast<size_t>((y % kBandLines) * 32 + (slot % 2) * 16 + x % 16);
+    return static_cast<size_t>(slot / 2) * 1024 + static_cast<size_t>((y % kBandLines) * 32 + (slot % 2) * 16 + x % 16);
 }
 
 // Offset of the blue factor of the sample covering pixel (x, y); red is 4 further.
@@ -77,7 +73,7 @@ size_t chromaOffset(int x, int y)
     const int macroblock = (slot / 4) * 8 + (my % 2) * 4 + slot % 4;
     const int i = (y % 16) / 2, j = (x % 16) / 2;
     return static_cast<size_t>(macroblock / 2) * 256
-         + static_cast<size_t>(i * 32 + (macroblock % 2) * 16 + (j / 4) * 8 + j % 4);
+        + static_cast<size_t>(i * 32 + (macroblock % 2) * 16 + (j / 4) * 8 + j % 4);
 }
 
 uint8_t factor(int component, int luma)

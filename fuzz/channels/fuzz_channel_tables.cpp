@@ -41,8 +41,8 @@ QByteArray blankRecords(int count)
 {
     QByteArray records(qsizetype(count) * kTcsRecordSize, '\0');
     for (int i = 0; i < count; ++i)
-        BlankTcsRecord(std::span<quint8>(reinterpret_cast<quint8 *>(records.data()) + i * kTcsRecordSize,
-                                         kTcsRecordSize));
+        BlankTcsRecord(
+            std::span<quint8>(reinterpret_cast<quint8 *>(records.data()) + i * kTcsRecordSize, kTcsRecordSize));
     return records;
 }
 
@@ -78,8 +78,8 @@ QByteArray channelRecords(const uint8_t *data, size_t size, int transponders)
 }
 
 // Saves the tables as text, with nothing left of an earlier input.
-void saveText(const ChannelTables &tables, const QStringList &tcsRows, const QStringList &tptRows,
-              const QString &tcs, const QString &tpt)
+void saveText(const ChannelTables &tables, const QStringList &tcsRows, const QStringList &tptRows, const QString &tcs,
+              const QString &tpt)
 {
     YesPrompter yes;
     QFile::remove(tcs + ".txt");
@@ -87,7 +87,7 @@ void saveText(const ChannelTables &tables, const QStringList &tcsRows, const QSt
     SaveText(tables, tcsRows, tptRows, yes, tcs, tpt);
 }
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -101,8 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const auto *bytes = reinterpret_cast<const char *>(data + 2);
     writeFile(tpt, QByteArray(bytes, qsizetype(tptBytes)));
     const int tptRecords = int((tptBytes + kTptRecordSize - 1) / kTptRecordSize);
-    writeFile(tcs, blanks.left(qsizetype(first) * kTcsRecordSize)
-                       + channelRecords(data + 2 + tptBytes, size - 2 - tptBytes, tptRecords));
+    writeFile(tcs,
+              blanks.left(qsizetype(first) * kTcsRecordSize)
+                  + channelRecords(data + 2 + tptBytes, size - 2 - tptBytes, tptRecords));
 
     ChannelTables binary, once, twice;
     if (!LoadBinary(binary, tcs, tpt).relist)

@@ -14,7 +14,7 @@ namespace {
 
 constexpr size_t kPointerTable = 2 * kModuleSlots;
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

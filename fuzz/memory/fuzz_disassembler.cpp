@@ -7,7 +7,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const auto take = [&](int n) { quint32 v = 0; for (; n > 0 && size > 0; --n, --size) v = v << 8 | *data++; return v; };
+    const auto take = [&](int n) {
+        quint32 v = 0;
+        for (; n > 0 && size > 0; --n, --size)
+            v = v << 8 | *data++;
+        return v;
+    };
     DisasmState state{qint32(take(4)), bool(take(1) & 1)};
     const qint32 pageNumber = qint32(take(3));
     Page page{};
@@ -19,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     state.KeepOreg = true;
     for (MemView view : {MemView::St20Asm, MemView::Byte, MemView::Word, MemView::DWord})
         check(RenderPage(view, page, pageNumber + 1, state).count("\r\n") == (view == MemView::St20Asm ? 255 : 15));
-    const QString box = NormaliseAddressBox(QString::fromUtf8(reinterpret_cast<const char *>(data + pageBytes),
-                                                              qsizetype(size - pageBytes)));
+    const QString box = NormaliseAddressBox(
+        QString::fromUtf8(reinterpret_cast<const char *>(data + pageBytes), qsizetype(size - pageBytes)));
     check(box.size() >= 6 && PageFromBox(box) >= 0 && PageFromBox(box) <= 0xFFFFFF);
     check(StepPageBox(box, 1).size() == 6 && StepPageBox(box, -1).size() == 6);
     return 0;

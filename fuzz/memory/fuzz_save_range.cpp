@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size < 6)
         return 0;
     const int pages = 1 + data[4] % 4, stopAt = data[5];
-    ScriptedChannel link(QString::fromLatin1(reinterpret_cast<const char *>(data + 6), qsizetype(size - 6)).split('\n'));
+    ScriptedChannel link(
+        QString::fromLatin1(reinterpret_cast<const char *>(data + 6), qsizetype(size - 6)).split('\n'));
     int checks = 0;
     OperationHooks hooks;
     hooks.stopRequested = [&checks, stopAt] { return stopAt != 255 && checks++ >= stopAt; };

@@ -9,7 +9,7 @@ const int kBandLnbCodes[4] = {0, 2, 1, 3};
 constexpr qint32 kNoPid = 65535;
 constexpr qint32 kOtherCaSystem = 1;
 
-} // namespace
+}   // namespace
 
 QString ScanningText(int band) { return QStringLiteral("Scanning %1...").arg(kBandNames[band - 1]); }
 
@@ -24,15 +24,9 @@ int LnbBitsForBand(int band)
     return (band == 2 || band == 4 ? kLnbHorizontalBit : 0) | (band == 4 ? kLnbHighBandBit : 0);
 }
 
-QString SweepStatus(const QString &reply)
-{
-    return reply.section('\r', 0, 0);
-}
+QString SweepStatus(const QString &reply) { return reply.section('\r', 0, 0); }
 
-bool SweepGoesOn(const QString &status)
-{
-    return status.startsWith("072") && !status.startsWith("072000000");
-}
+bool SweepGoesOn(const QString &status) { return status.startsWith("072") && !status.startsWith("072000000"); }
 
 std::optional<SweepResult> ParseSweepResult(const QString &rxBuf, const QString &status)
 {
@@ -48,10 +42,7 @@ std::optional<SweepResult> ParseSweepResult(const QString &rxBuf, const QString 
     return r;
 }
 
-QString ProgressText(qint32 intermediateKHz)
-{
-    return ' ' + QString::number((intermediateKHz - 950000) / 12050) + '%';
-}
+QString ProgressText(qint32 intermediateKHz) { return ' ' + QString::number((intermediateKHz - 950000) / 12050) + '%'; }
 
 void AppendTransponder(ChannelTables &t, const SweepResult &result, int band)
 {
@@ -103,5 +94,9 @@ void UpdateScannedTransponder(ChannelTables &t, int tp, qint32 tsid, qint32 netw
 
 QString ScanSummary(int tp, int channels, int skipped, int added)
 {
-    return QStringLiteral("TP:%1  Channels:%2  Skipped:%3  Added:%4").arg(Hex2(tp + 1)).arg(channels).arg(skipped).arg(added);
+    return QStringLiteral("TP:%1  Channels:%2  Skipped:%3  Added:%4")
+        .arg(Hex2(tp + 1))
+        .arg(channels)
+        .arg(skipped)
+        .arg(added);
 }

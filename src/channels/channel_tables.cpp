@@ -26,15 +26,9 @@ std::span<const quint8> tptRecord(const ChannelTables &t, int record)
 }
 
 // Characters from..to of text, counted from 1; what lies past its end is missing.
-QString chars(const QString &text, int from, int to)
-{
-    return text.mid(from - 1, to - from + 1);
-}
+QString chars(const QString &text, int from, int to) { return text.mid(from - 1, to - from + 1); }
 
-int mod65536(qint64 v)
-{
-    return int(((v % 65536) + 65536) % 65536);
-}
+int mod65536(qint64 v) { return int(((v % 65536) + 65536) % 65536); }
 
 // Reads the whole text file; the empty result and a failure text when it cannot.
 bool readText(const QString &name, QStringList &lines, QString &why)
@@ -137,12 +131,9 @@ void readTcsItem(ChannelTables &t, const QString &item)
     ++t.TcsCount;
 }
 
-} // namespace
+}   // namespace
 
-int GetBE16(std::span<const quint8> table, int index)
-{
-    return table[size_t(index)] * 256 + table[size_t(index) + 1];
-}
+int GetBE16(std::span<const quint8> table, int index) { return table[size_t(index)] * 256 + table[size_t(index) + 1]; }
 
 void PutBE16(std::span<quint8> table, int index, qint64 value)
 {
@@ -168,8 +159,8 @@ void PutName(ChannelTables &tables, int record, const QString &text)
     QString name = text;
     while (name.endsWith(' '))
         name.chop(1);
-    const std::span<quint8> bytes = std::span<quint8>(tables.TcsTable).subspan(size_t(record) * kTcsRecordSize,
-                                                                              kNameSize);
+    const std::span<quint8> bytes =
+        std::span<quint8>(tables.TcsTable).subspan(size_t(record) * kTcsRecordSize, kNameSize);
     std::fill(bytes.begin(), bytes.end(), 0);
     const QByteArray latin = name.left(kNameSize).toLatin1();
     std::copy(latin.begin(), latin.end(), bytes.begin());
@@ -207,10 +198,7 @@ qint64 ReceivedKHz(const ChannelTables &tables, int record)
     return GetFreqKHz(r, kTptFrequency) + ((r[kTptLnb] & 1) ? kHighOscillatorKHz : kLowOscillatorKHz);
 }
 
-QString FecText(int code)
-{
-    return code >= 0 && code < kFecTexts.size() ? kFecTexts[code] : QStringLiteral("Err");
-}
+QString FecText(int code) { return code >= 0 && code < kFecTexts.size() ? kFecTexts[code] : QStringLiteral("Err"); }
 
 QString LnbText(int code) { return kLnbTexts[code & 3]; }
 
@@ -221,8 +209,8 @@ QString TptLine(const ChannelTables &tables, int record)
     if (frequency.size() == 7)
         frequency.prepend('0');
     const QString gap = QStringLiteral("  ");
-    return Hex2(record + 1) + gap + frequency + gap + Dec5(GetBE16(r, kTptTid)) + gap + Dec5(GetBE16(r, kTptNid))
-        + gap + Hex2(r[kTptChn]) + gap + Hex2(r[kTptSr]) + gap + FecText(r[kTptFec]) + gap + LnbText(r[kTptLnb]);
+    return Hex2(record + 1) + gap + frequency + gap + Dec5(GetBE16(r, kTptTid)) + gap + Dec5(GetBE16(r, kTptNid)) + gap
+        + Hex2(r[kTptChn]) + gap + Hex2(r[kTptSr]) + gap + FecText(r[kTptFec]) + gap + LnbText(r[kTptLnb]);
 }
 
 QStringList TcsLines(const ChannelTables &tables)
@@ -259,10 +247,7 @@ QString RemoveSpaces(const QString &text)
     return out;
 }
 
-qint64 NumericValue(const QString &text)
-{
-    return std::llround(LeadingValue(text));
-}
+qint64 NumericValue(const QString &text) { return std::llround(LeadingValue(text)); }
 
 QStringList LineItems(const QString &line)
 {
@@ -303,9 +288,8 @@ TableResult LoadBinaryForScan(ChannelTables &tables, const QString &tcsName, con
     QByteArray channels;
     QByteArray transponders;
     QString why;
-    for (const auto &[table, name, data, size] :
-         {std::tuple{"TCS", tcsName, &channels, tables.TcsTable.size()},
-          std::tuple{"TPT", tptName, &transponders, tables.TptTable.size()}}) {
+    for (const auto &[table, name, data, size] : {std::tuple{"TCS", tcsName, &channels, tables.TcsTable.size()},
+                                                  std::tuple{"TPT", tptName, &transponders, tables.TptTable.size()}}) {
         if (!FileExists(name)) {
             if (!UnreadableReason(name).isEmpty())
                 return {tableNotFound(table, name)};
@@ -327,8 +311,7 @@ TableResult LoadBinaryForScan(ChannelTables &tables, const QString &tcsName, con
     return {QString(), true};
 }
 
-TableResult SaveBinary(const ChannelTables &tables, Prompter &prompter, const QString &tcsName,
-                       const QString &tptName)
+TableResult SaveBinary(const ChannelTables &tables, Prompter &prompter, const QString &tcsName, const QString &tptName)
 {
     TableResult result;
     QString why;
@@ -344,7 +327,8 @@ TableResult SaveBinary(const ChannelTables &tables, Prompter &prompter, const QS
         result.status = writeFile(tcsName, data, why) ? tcsName + " Saved.  " : why;
     }
     if (tables.TptCount > 0 && mayWrite(prompter, tptName, result.status)) {
-        const QByteArray data(reinterpret_cast<const char *>(tables.TptTable.data()), qsizetype(tables.TptTable.size()));
+        const QByteArray data(reinterpret_cast<const char *>(tables.TptTable.data()),
+                              qsizetype(tables.TptTable.size()));
         result.status += writeFile(tptName, data, why) ? tptName + " Saved." : why;
     }
     return result;
@@ -399,10 +383,10 @@ TableResult SaveText(const ChannelTables &tables, const QStringList &tcsRows, co
     TableResult result;
     QString why;
     if (tables.TcsCount > 0 && mayWrite(prompter, tcsName + ".txt", result.status))
-        result.status = writeFile(tcsName + ".txt", linesText(tcsRows, tables.TcsCount), why)
-            ? tcsName + ".txt Saved." : why;
+        result.status =
+            writeFile(tcsName + ".txt", linesText(tcsRows, tables.TcsCount), why) ? tcsName + ".txt Saved." : why;
     if (tables.TptCount > 0 && mayWrite(prompter, tptName + ".txt", result.status))
-        result.status += writeFile(tptName + ".txt", linesText(tptRows, tables.TptCount), why)
-            ? tptName + ".txt Saved." : why;
+        result.status +=
+            writeFile(tptName + ".txt", linesText(tptRows, tables.TptCount), why) ? tptName + ".txt Saved." : why;
     return result;
 }

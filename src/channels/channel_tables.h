@@ -13,18 +13,25 @@
 
 constexpr int kTcsRecordSize = 30;
 constexpr int kTcsMaxRecords = 2000;
-constexpr int kTcsFileRecords = 999;    // a table file written for the decoder
+constexpr int kTcsFileRecords = 999;   // a table file written for the decoder
 constexpr int kTptRecordSize = 12;
 constexpr int kTptMaxRecords = 170;
 constexpr int kNameSize = 16;
 constexpr int kNoTransponder = 0xFF;
 
 // Offsets inside a TCS record.
-enum TcsField { kTcsUse = 16, kTcsTp = 17, kTcsSid = 18, kTcsVpid = 20, kTcsApid = 22, kTcsVecm = 24,
-                kTcsAecm = 26, kTcsPcr = 28 };
+enum TcsField {
+    kTcsUse = 16,
+    kTcsTp = 17,
+    kTcsSid = 18,
+    kTcsVpid = 20,
+    kTcsApid = 22,
+    kTcsVecm = 24,
+    kTcsAecm = 26,
+    kTcsPcr = 28
+};
 // Offsets inside a TPT record.
 enum TptField { kTptFrequency = 0, kTptTid = 4, kTptNid = 6, kTptChn = 8, kTptSr = 9, kTptFec = 10, kTptLnb = 11 };
-
 
 struct ChannelTables {
     std::array<quint8, kTcsMaxRecords * kTcsRecordSize> TcsTable{};
@@ -65,8 +72,7 @@ struct TableResult {
 };
 
 TableResult LoadBinary(ChannelTables &tables, const QString &tcsName, const QString &tptName);
-TableResult SaveBinary(const ChannelTables &tables, Prompter &prompter, const QString &tcsName,
-                       const QString &tptName);
+TableResult SaveBinary(const ChannelTables &tables, Prompter &prompter, const QString &tcsName, const QString &tptName);
 // The tables a scan without a window goes on from: as LoadBinary, but a
 // missing file is an empty table (the other is read all the same), and the
 // transponder table holds at least its records before the first blank one

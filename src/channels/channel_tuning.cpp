@@ -6,8 +6,8 @@ bool FillTransponder(const ChannelTables &tables, int index, TuneBoxes &b)
 {
     if (index < 0 || index >= kTptMaxRecords)
         return false;
-    const std::span<const quint8> r = std::span<const quint8>(tables.TptTable).subspan(size_t(index) * kTptRecordSize,
-                                                                                      kTptRecordSize);
+    const std::span<const quint8> r =
+        std::span<const quint8>(tables.TptTable).subspan(size_t(index) * kTptRecordSize, kTptRecordSize);
     b.autoSwitch = false;
     b.highOscillator = r[kTptLnb] & 1;
     b.frequency = QString::number(ReceivedKHz(tables, index));

@@ -24,8 +24,8 @@
 
 namespace {
 
-const char *const kCmdCaptions[6] = {"Bin Load", "Bin Save", "Txt Load", "Txt Save", "Channels Scan",
-                                     "Transponders Scan"};
+const char *const kCmdCaptions[6] = {"Bin Load", "Bin Save",      "Txt Load",
+                                     "Txt Save", "Channels Scan", "Transponders Scan"};
 const char *const kChannelOptions[5] = {"Skip duplicates", "Skip radio", "Skip interactive services",
                                         "FTA or MediaG**rd only", "Save SI Data to file"};
 const char *const kBandOptions[5] = {"Vertical Down", "Horizzontal Down", "Vertical Up", "Horizzontal Up",
@@ -57,10 +57,9 @@ QStringList ListTexts(const QListWidget *list)
     return texts;
 }
 
-} // namespace
+}   // namespace
 
-ChannelsEditorWindow::ChannelsEditorWindow(Session &session)
-    : ToolWindow(session, "DL_TCS", "Channels list editor")
+ChannelsEditorWindow::ChannelsEditorWindow(Session &session) : ToolWindow(session, "DL_TCS", "Channels list editor")
 {
     auto *layout = new QVBoxLayout(this);
     auto *frame1 = NamedFrame(this, "Frame1", "TCS Table");
@@ -135,9 +134,7 @@ void ChannelsEditorWindow::Cmd_Click(int index)
     case 0: result = LoadBinary(tables, fn1_->text(), fn2_->text()); break;
     case 1: result = SaveBinary(tables, prompter, fn1_->text(), fn2_->text()); break;
     case 2: result = LoadText(tables, fn1_->text(), fn2_->text()); break;
-    case 3:
-        result = SaveText(tables, ListTexts(lTcs_), ListTexts(lTpt_), prompter, fn1_->text(), fn2_->text());
-        break;
+    case 3: result = SaveText(tables, ListTexts(lTcs_), ListTexts(lTpt_), prompter, fn1_->text(), fn2_->text()); break;
     case 4: channelScan(); return;
     default: transponderScan(); return;
     }

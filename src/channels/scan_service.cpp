@@ -15,12 +15,11 @@ namespace {
 constexpr int kTuneSettleMs = 100;
 constexpr int kNoCarrierPauseMs = 500;
 
-} // namespace
+}   // namespace
 
 ScanService::ScanService(CommandChannel &link, const Options &options, TuneService &tuning, ChannelTables &tables)
     : link_(link), options_(options), tuning_(tuning), tables_(tables)
-{
-}
+{}
 
 bool ScanService::endedByLostLink(const ScanHooks &hooks)
 {
@@ -149,8 +148,8 @@ void ScanService::scanTransponder(int tp, const ChannelScanRequest &request, con
             return;
         }
         ChDisp(*store, k, DecodeOptions{});
-        added += AddScannedService(tables_, tp, store->ServiceNames[size_t(k)], store->DemuxPids, request.filters)
-            ? 1 : 0;
+        added +=
+            AddScannedService(tables_, tp, store->ServiceNames[size_t(k)], store->DemuxPids, request.filters) ? 1 : 0;
     }
     hooks.setDetail(ScanSummary(tp, channels, channels - added, added));
     hooks.channelsAdded();

@@ -20,9 +20,9 @@ struct ScanHooks {
     std::function<void(const QString &)> setStatus = [](const QString &) {};   // the status line
     std::function<void(const QString &)> setDetail = [](const QString &) {};   // the line under it
     std::function<QString()> status = [] { return QString(); };
-    std::function<void()> transponderAdded = [] {};          // the table grew by one record
-    std::function<void(int)> transponderScanned = [](int) {}; // the channel scan moves to record tp
-    std::function<void()> channelsAdded = [] {};              // services went into the channel table
+    std::function<void()> transponderAdded = [] {};             // the table grew by one record
+    std::function<void(int)> transponderScanned = [](int) {};   // the channel scan moves to record tp
+    std::function<void()> channelsAdded = [] {};                // services went into the channel table
 };
 
 struct ChannelScanRequest {

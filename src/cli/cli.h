@@ -73,7 +73,8 @@ public:
     // answered), stopped or failed with its status text.
     int finish(bool done, bool declined, bool stopped);
 
-    CliContext(CliArgs &args, Options &options, Prompter &prompter) : args(args), options(options), prompter(prompter) {}
+    CliContext(CliArgs &args, Options &options, Prompter &prompter) : args(args), options(options), prompter(prompter)
+    {}
 
 private:
     void showProgress(qint64 done, qint64 total, const QString &unit);

@@ -52,12 +52,6 @@ int RunEeprom(CliContext &c, EeOperation operation)
 
 }   // namespace
 
-int CliEepromRead(CliContext &c)
-{
-    return RunEeprom(c, SaveEeprom);
-}
+int CliEepromRead(CliContext &c) { return RunEeprom(c, SaveEeprom); }
 
-int CliEepromWrite(CliContext &c)
-{
-    return RunEeprom(c, WriteEeprom);
-}
+int CliEepromWrite(CliContext &c) { return RunEeprom(c, WriteEeprom); }

@@ -125,16 +125,15 @@ int SiDecode(CliContext &c)
 }
 
 const CliCommand kCommands[] = {
-    {"tables show", "TCS TPT", "prints the channel and transponder lines of the two binary tables", false,
-     TablesShow},
-    {"tables to-text", "TCS TPT", "writes the binary tables as TCS.txt and TPT.txt, as the editor's Txt Save",
-     false, TablesToText},
+    {"tables show", "TCS TPT", "prints the channel and transponder lines of the two binary tables", false, TablesShow},
+    {"tables to-text", "TCS TPT", "writes the binary tables as TCS.txt and TPT.txt, as the editor's Txt Save", false,
+     TablesToText},
     {"tables to-binary", "TCS TPT", "reads TCS.txt and TPT.txt and writes the binary tables, as the editor's Bin Save",
      false, TablesToBinary},
     {"si decode", "SECTIONS [--raw]",
      "decodes sections given one a line in hexadecimal and prints the SI window's report", false, SiDecode},
 };
 
-} // namespace
+}   // namespace
 
 std::span<const CliCommand> FileCommands() { return kCommands; }

@@ -18,8 +18,8 @@ constexpr int kClickTimeoutMs = 750;
 
 const QStringList kRegions = {QStringLiteral("data"), QStringLiteral("firmware"), QStringLiteral("all")};
 // The main window's "Memory read mode", in its order.
-const QStringList kReadModes
-    = {QStringLiteral("multi"), QStringLiteral("dword"), QStringLiteral("word"), QStringLiteral("byte")};
+const QStringList kReadModes = {QStringLiteral("multi"), QStringLiteral("dword"), QStringLiteral("word"),
+                                QStringLiteral("byte")};
 
 // The exit status of an operation by its outcome: an image file that cannot
 // be used, or nothing to write, is a refusal; an overwrite or a confirmation
@@ -33,9 +33,7 @@ int Finish(CliContext &c, FlashOutcome outcome)
     case FlashOutcome::NoFile:
     case FlashOutcome::TooShort:
     case FlashOutcome::NothingToWrite:
-    case FlashOutcome::FileError:
-        c.result.insert(QStringLiteral("status"), c.status());
-        return c.refuse(c.status());
+    case FlashOutcome::FileError: c.result.insert(QStringLiteral("status"), c.status()); return c.refuse(c.status());
     default: return c.finish(false, false, false);
     }
 }
@@ -93,8 +91,9 @@ int Read(CliContext &c)
     const QString name = file.value_or(QString::fromLatin1(pages.defaultFile));
     c.result.insert(QStringLiteral("file"), name);
     c.channel().SetCmdTimeout(kClickTimeoutMs);
-    return Finish(c, SaveFlashRange(c.channel(), c.options.Mrm, c.prompter, c.hooks(QStringLiteral("pages")),
-                                    pages.firstPage, pages.lastPage, name));
+    return Finish(c,
+                  SaveFlashRange(c.channel(), c.options.Mrm, c.prompter, c.hooks(QStringLiteral("pages")),
+                                 pages.firstPage, pages.lastPage, name));
 }
 
 // "Erase DataFlash (Cmd 280)", which the window offers once the chips are
@@ -160,8 +159,9 @@ int Program(CliContext &c)
     if (c.stopRequested())
         return StoppedBeforeStart(c);
     c.channel().SetCmdTimeout(kClickTimeoutMs);
-    return Finish(c, ProgramDataFlash(c.channel(), c.prompter, c.hooks(QStringLiteral("bytes of the block")), file,
-                                      selected, type.bottomBoot, [ignoreEmpty] { return ignoreEmpty; }));
+    return Finish(c,
+                  ProgramDataFlash(c.channel(), c.prompter, c.hooks(QStringLiteral("bytes of the block")), file,
+                                   selected, type.bottomBoot, [ignoreEmpty] { return ignoreEmpty; }));
 }
 
 const CliCommand kCommands[] = {
@@ -176,10 +176,9 @@ const CliCommand kCommands[] = {
     {"image list", "FILE", "lists the directory of a 512 KB data-area image (Extract Directory)", false, ImageList},
     {"image extract", "FILE NAME [OUT]", "saves the directory entry NAME of the image to OUT (default NAME)", false,
      ImageExtract},
-    {"image update", "FILE TCS TPT", "puts the channel and transponder tables into the image file", false,
-     ImageUpdate},
+    {"image update", "FILE TCS TPT", "puts the channel and transponder tables into the image file", false, ImageUpdate},
 };
 
-} // namespace
+}   // namespace
 
 std::span<const CliCommand> FlashCommands() { return kCommands; }

@@ -50,7 +50,7 @@ const DirectoryRow *FindEntry(const std::vector<DirectoryRow> &rows, const QStri
     return damaged;
 }
 
-} // namespace
+}   // namespace
 
 int ImageList(CliContext &c)
 {

@@ -23,10 +23,7 @@ constexpr int kPageBytes = 256;
 constexpr int kDiffShownBytes = 16;
 
 // The windows' text as lines: CR LF becomes LF.
-QString AsLines(QString text)
-{
-    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
+QString AsLines(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
 
 QJsonArray LinesArray(const QString &text)
 {
@@ -352,7 +349,4 @@ const CliCommand kCommands[] = {
 
 }   // namespace
 
-std::span<const CliCommand> MemoryCommands()
-{
-    return kCommands;
-}
+std::span<const CliCommand> MemoryCommands() { return kCommands; }

@@ -9,10 +9,7 @@
 
 volatile std::sig_atomic_t gCliStop = 0;
 
-bool CliArgs::flag(const QString &name)
-{
-    return words_.removeOne(name);
-}
+bool CliArgs::flag(const QString &name) { return words_.removeOne(name); }
 
 QString CliArgs::value(const QString &name, const QString &fallback)
 {

@@ -21,8 +21,8 @@ int Send(CliContext &c)
     if (const QString error = c.args.finish(); !error.isEmpty() || commands.isEmpty())
         return c.refuse(error.isEmpty() ? QStringLiteral("missing COMMAND") : error);
     QString shown;
-    const QMetaObject::Connection connection
-        = QObject::connect(c.link, &Link::replyShown, [&shown](const QString &text) { shown = text; });
+    const QMetaObject::Connection connection =
+        QObject::connect(c.link, &Link::replyShown, [&shown](const QString &text) { shown = text; });
     QStringList replies;
     int status = kCliDone;
     for (const QString &command : commands) {
@@ -50,8 +50,8 @@ int Macro(CliContext &c)
     QByteArray content;
     QString why;
     if (!FileExists(name))
-        return c.refuse(WithReason("File not found!", UnreadableReason(name).isEmpty() ? QString()
-                                                       : name + " - " + UnreadableReason(name)));
+        return c.refuse(WithReason(
+            "File not found!", UnreadableReason(name).isEmpty() ? QString() : name + " - " + UnreadableReason(name)));
     if (!ReadFileBytes(name, content, why))
         return c.refuse(why);
     c.channel().SetCmdTimeout(kTerminalTimeoutMs);
@@ -70,6 +70,6 @@ const CliCommand kCommands[] = {
     {"macro", "FILE", "runs a macro file (B$, W$, D$, C$ items) to its first failing command", true, Macro},
 };
 
-} // namespace
+}   // namespace
 
 std::span<const CliCommand> TerminalCommands() { return kCommands; }

@@ -301,13 +301,13 @@ qint64 CaptureSteps(const CaptureRequest &request)
 {
     Picture none;
     qint64 steps = 0;
-    const std::array<quint8, kLumaGroupBytes> group {};
+    const std::array<quint8, kLumaGroupBytes> group{};
     LumaWalk luma(request.widthBlocks, request.heightBlocks);
     do {
         luma.draw(none, group);
         ++steps;
     } while (!luma.done());
-    const std::array<quint8, kChromaPageBytes> page {};
+    const std::array<quint8, kChromaPageBytes> page{};
     ChromaWalk chroma(request.widthBlocks, request.heightBlocks);
     do {
         chroma.draw(none, page);
@@ -382,7 +382,9 @@ int Volume(CliContext &c)
     const int index = step.toInt(&ok);
     if (!ok || index < 0 || index >= kAttenuationSteps)
         return c.refuse(QStringLiteral("STEP is 0 to %1 (0 to -%2 dB), not %3")
-                            .arg(kAttenuationSteps - 1).arg(2 * (kAttenuationSteps - 1)).arg(step));
+                            .arg(kAttenuationSteps - 1)
+                            .arg(2 * (kAttenuationSteps - 1))
+                            .arg(step));
     const QString command = VolumeCommand(index, plus6, matrix);
     const QString reply = c.channel().SendCmd(command, false);
     c.result.insert(QStringLiteral("command"), command);
@@ -408,10 +410,9 @@ const CliCommand kCommands[] = {
      "captures the tuned transponder's SI and prints the report (Details, or Raw Data with --raw)", true, SiCapture},
     {"screenshot", "FILE [--buffer 1|2] [--width W] [--height H] [--delace] [--read-mode multi|dword|word|byte]",
      "reads the picture from the frame buffers and saves it as a bitmap", true, Screenshot},
-    {"volume", "STEP [--plus6] [--matrix M]", "sets the audio attenuation: STEP 0 to 7 is 0 to -14 dB", true,
-     Volume},
+    {"volume", "STEP [--plus6] [--matrix M]", "sets the audio attenuation: STEP 0 to 7 is 0 to -14 dB", true, Volume},
 };
 
-} // namespace
+}   // namespace
 
 std::span<const CliCommand> TuningCommands() { return kCommands; }

@@ -91,8 +91,8 @@ QString UsageText(const std::vector<CliCommand> &commands)
         "  --help, --version   this text; the version (COMMAND --help: the command's own)\n\n"
         "Commands:\n");
     for (const CliCommand &c : commands)
-        text += QStringLiteral("  %1 %2\n      %3\n").arg(QLatin1String(c.words), QLatin1String(c.usage),
-                                                      QLatin1String(c.summary));
+        text += QStringLiteral("  %1 %2\n      %3\n")
+                    .arg(QLatin1String(c.words), QLatin1String(c.usage), QLatin1String(c.summary));
     text += QStringLiteral(
         "\nExit status: 0 done; 1 the operation failed; 2 refused (bad options, a question not answered,\n"
         "a file that cannot be used); 130 stopped by Ctrl-C, which acts as the windows' STOP.\n");
@@ -128,8 +128,13 @@ bool ParseGlobal(QStringList &args, GlobalOptions &o, QString &error)
             if (!ok && !error.startsWith(QLatin1String("--")))
                 error = "--sim-args: " + error;
         } else {
-            bool *flag = a == "--sim" ? &o.sim : a == "--yes" ? &o.yes : a == "--json" ? &o.json
-                : a == "--quiet" ? &o.quiet : a == "--help" ? &o.help : a == "--version" ? &o.version : nullptr;
+            bool *flag = a == "--sim" ? &o.sim
+                : a == "--yes"        ? &o.yes
+                : a == "--json"       ? &o.json
+                : a == "--quiet"      ? &o.quiet
+                : a == "--help"       ? &o.help
+                : a == "--version"    ? &o.version
+                                      : nullptr;
             if (!flag) {
                 error = "unknown option " + a;
                 return false;
@@ -184,7 +189,7 @@ int Refuse(const QString &error)
     return kCliRefused;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char *argv[])
 {

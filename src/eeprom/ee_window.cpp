@@ -16,7 +16,7 @@ namespace {
 
 const char *const kButtonCaptions[5] = {"READ", "--", "+", "EE --> File", "File --> EE"};
 
-} // namespace
+}   // namespace
 
 EeWindow::EeWindow(Session &session) : ToolWindow(session, "DL_EE", "EEPROM Data  (Command 06 or 27)")
 {

@@ -10,27 +10,15 @@ constexpr int kFileTimeoutMs = 750;
 constexpr int kHalfPage = 128;
 constexpr int kRowBytes = 16;
 
-QString Digit(int v)
-{
-    return QString::number(v & 0xF, 16).toUpper();
-}
+QString Digit(int v) { return QString::number(v & 0xF, 16).toUpper(); }
 
 // Byte address as 4 digits: "0", the page digit and two more digits.
-QString Addr4(int page, int lowByte)
-{
-    return "0" + Digit(page) + Hex2(lowByte);
-}
+QString Addr4(int page, int lowByte) { return "0" + Digit(page) + Hex2(lowByte); }
 
 // I2C device address and block-internal address of a row: A0 + 2 x page, row x 16.
-QString I2cRowAddress(int page, int row)
-{
-    return Digit(2 * page) + Digit(row) + "0";
-}
+QString I2cRowAddress(int page, int row) { return Digit(2 * page) + Digit(row) + "0"; }
 
-void Append(const OperationHooks &hooks, const QString &text)
-{
-    hooks.setStatus(hooks.status() + text);
-}
+void Append(const OperationHooks &hooks, const QString &text) { hooks.setStatus(hooks.status() + text); }
 
 QString HexBytes(const EeImage &image, int start, int count)
 {
@@ -73,7 +61,7 @@ bool ReadImageFile(QFile &file, EeImage &image)
     return file.read(reinterpret_cast<char *>(image.data()), kEeSize) == kEeSize;
 }
 
-} // namespace
+}   // namespace
 
 QString NormalizeEePageText(const QString &text)
 {
@@ -82,20 +70,11 @@ QString NormalizeEePageText(const QString &text)
     return text;
 }
 
-int EePageNumber(const QString &text)
-{
-    return NormalizeEePageText(text).at(0).unicode() - '0';
-}
+int EePageNumber(const QString &text) { return NormalizeEePageText(text).at(0).unicode() - '0'; }
 
-QString PreviousEePageText(const QString &text)
-{
-    return Digit((EePageNumber(text) - 1) & 7);
-}
+QString PreviousEePageText(const QString &text) { return Digit((EePageNumber(text) - 1) & 7); }
 
-QString NextEePageText(const QString &text)
-{
-    return Digit((EePageNumber(text) + 1) & 7);
-}
+QString NextEePageText(const QString &text) { return Digit((EePageNumber(text) + 1) & 7); }
 
 QString EeReadRowCommand(EepromMode mode, int page, int row)
 {
@@ -104,15 +83,9 @@ QString EeReadRowCommand(EepromMode mode, int page, int row)
     return "272A" + I2cRowAddress(page, row) + "10";
 }
 
-int EeRowReplyLength(EepromMode mode)
-{
-    return mode == EepromMode::Normal ? 39 : 41;
-}
+int EeRowReplyLength(EepromMode mode) { return mode == EepromMode::Normal ? 39 : 41; }
 
-int EeRowDataStart(EepromMode mode)
-{
-    return mode == EepromMode::Normal ? 7 : 9;
-}
+int EeRowDataStart(EepromMode mode) { return mode == EepromMode::Normal ? 7 : 9; }
 
 QString EeRowView(EepromMode mode, int page, int row, const QString &reply)
 {
@@ -144,10 +117,7 @@ QStringList EeSavePageCommands(EepromMode mode, int page)
     return commands;
 }
 
-int EeSaveReplyLength(EepromMode mode)
-{
-    return mode == EepromMode::Normal ? 263 : 41;
-}
+int EeSaveReplyLength(EepromMode mode) { return mode == EepromMode::Normal ? 263 : 41; }
 
 bool StoreEeSaveReply(EepromMode mode, int page, int index, const QString &reply, EeImage &image)
 {
@@ -226,8 +196,8 @@ EeOutcome ReadEeprom(CommandChannel &link, EepromMode mode, const OperationHooks
     return EeOutcome::Done;
 }
 
-EeOutcome SaveEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter,
-                     const OperationHooks &hooks, const QString &fileName)
+EeOutcome SaveEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter, const OperationHooks &hooks,
+                     const QString &fileName)
 {
     link.SetCmdTimeout(kFileTimeoutMs);
     EeImage image{};
@@ -252,8 +222,8 @@ EeOutcome SaveEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter,
     return EeOutcome::Done;
 }
 
-EeOutcome WriteEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter,
-                      const OperationHooks &hooks, const QString &fileName)
+EeOutcome WriteEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter, const OperationHooks &hooks,
+                      const QString &fileName)
 {
     link.SetCmdTimeout(kFileTimeoutMs);
     if (!FileExists(fileName)) {

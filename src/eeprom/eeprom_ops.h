@@ -39,8 +39,8 @@ QString NextEePageText(const QString &text);
 
 // 16-byte row read (READ, and every read in I2C mode).
 QString EeReadRowCommand(EepromMode mode, int page, int row);
-int EeRowReplyLength(EepromMode mode);     // 39 Normal, 41 I2C
-int EeRowDataStart(EepromMode mode);       // 0-based index of the first data digit: 7 or 9
+int EeRowReplyLength(EepromMode mode);   // 39 Normal, 41 I2C
+int EeRowDataStart(EepromMode mode);     // 0-based index of the first data digit: 7 or 9
 
 // One row of the READ view (without line end). A reply of the wrong length
 // shows "--" for every byte and "." as characters.
@@ -49,7 +49,7 @@ QString EeRowView(EepromMode mode, int page, int row, const QString &reply);
 // Read commands of one page for the backup, in the order they are sent:
 // Normal two 128-byte reads, I2C sixteen row reads.
 QStringList EeSavePageCommands(EepromMode mode, int page);
-int EeSaveReplyLength(EepromMode mode);    // 263 Normal, 41 I2C
+int EeSaveReplyLength(EepromMode mode);   // 263 Normal, 41 I2C
 // Stores the bytes of reply number index of EeSavePageCommands; false when
 // the reply has the wrong length (nothing stored then).
 bool StoreEeSaveReply(EepromMode mode, int page, int index, const QString &reply, EeImage &image);
@@ -57,7 +57,7 @@ bool StoreEeSaveReply(EepromMode mode, int page, int index, const QString &reply
 // Write commands of one page, in the order they are sent: Normal two
 // 128-byte writes "060...", I2C sixteen 16-byte writes "270A...".
 QStringList EeWritePageCommands(EepromMode mode, int page, const EeImage &image);
-bool EeWriteReplyOk(EepromMode mode, const QString &reply);  // "060" / 39 characters
+bool EeWriteReplyOk(EepromMode mode, const QString &reply);   // "060" / 39 characters
 
 // READ: shows page (0..7) in the status text (the window's text area);
 // progress receives the "=" bar after each row.
@@ -67,8 +67,8 @@ EeOutcome ShowEePage(CommandChannel &link, EepromMode mode, int page, const Oper
 // " - User Break!"); Done when all were read.
 EeOutcome ReadEeprom(CommandChannel &link, EepromMode mode, const OperationHooks &hooks, EeImage &image);
 // "EE --> File": reads all 8 pages, then writes fileName.
-EeOutcome SaveEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter,
-                     const OperationHooks &hooks, const QString &fileName);
+EeOutcome SaveEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter, const OperationHooks &hooks,
+                     const QString &fileName);
 // "File --> EE": writes a 2048-byte file into the EEPROM.
-EeOutcome WriteEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter,
-                      const OperationHooks &hooks, const QString &fileName);
+EeOutcome WriteEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter, const OperationHooks &hooks,
+                      const QString &fileName);

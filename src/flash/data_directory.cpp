@@ -93,12 +93,9 @@ QString cannotWrite(const QString &name, const QString &reason)
     return WithReason("Cannot write " + name + " - Not saved.", reason);
 }
 
-QString notFound(const QString &name)
-{
-    return WithReason(name + " not found!", UnreadableReason(name));
-}
+QString notFound(const QString &name) { return WithReason(name + " not found!", UnreadableReason(name)); }
 
-} // namespace
+}   // namespace
 
 DirectoryListing ListDirectory(const QByteArray &image)
 {
@@ -135,10 +132,7 @@ bool ReadDataImage(const QString &name, QByteArray &image, QString &why)
     return true;
 }
 
-QString RowFileName(const DirectoryRow &row)
-{
-    return row.text.left(12).trimmed();
-}
+QString RowFileName(const DirectoryRow &row) { return row.text.left(12).trimmed(); }
 
 QString SaveDirectoryFile(const QByteArray &image, const DirectoryRow &row, Prompter &prompter)
 {
@@ -147,8 +141,8 @@ QString SaveDirectoryFile(const QByteArray &image, const DirectoryRow &row, Prom
     return status;
 }
 
-bool SaveDirectoryFileAs(const QByteArray &image, const DirectoryRow &row, const QString &outName,
-                         Prompter &prompter, QString &status)
+bool SaveDirectoryFileAs(const QByteArray &image, const DirectoryRow &row, const QString &outName, Prompter &prompter,
+                         QString &status)
 {
     const QString name = RowFileName(row);
     if (!row.isFile() || name.isEmpty() || outName.isEmpty() || image.size() != kImageSize) {

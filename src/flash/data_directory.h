@@ -28,8 +28,8 @@ struct DirectoryRow {
 
 struct DirectoryListing {
     std::vector<DirectoryRow> rows;
-    int damaged = 0;        // modules and entries that lead outside the image
-    bool cut = false;       // the row table was full
+    int damaged = 0;    // modules and entries that lead outside the image
+    bool cut = false;   // the row table was full
 };
 
 // image must hold kImageSize bytes.
@@ -54,6 +54,6 @@ QString SaveDirectoryFile(const QByteArray &image, const DirectoryRow &row, Prom
 QString UpdateTables(QByteArray &image, const std::vector<DirectoryRow> &rows, const QString &tptName,
                      const QString &tcsName, const QString &imageName, Prompter &prompter);
 // UpdateTables with the status text in status; true when the image file was written.
-[[nodiscard]] bool WriteUpdatedTables(QByteArray &image, const std::vector<DirectoryRow> &rows,
-                                      const QString &tptName, const QString &tcsName, const QString &imageName,
-                                      Prompter &prompter, QString &status);
+[[nodiscard]] bool WriteUpdatedTables(QByteArray &image, const std::vector<DirectoryRow> &rows, const QString &tptName,
+                                      const QString &tcsName, const QString &imageName, Prompter &prompter,
+                                      QString &status);

@@ -56,10 +56,7 @@ DataFlashWindow::DataFlashWindow(Session &session) : ToolWindow(session, "DL_Eff
     show();
 }
 
-void DataFlashWindow::EnableControls(bool flag)
-{
-    cmdExt_->setEnabled(flag);
-}
+void DataFlashWindow::EnableControls(bool flag) { cmdExt_->setEnabled(flag); }
 
 void DataFlashWindow::Cmd_Ext_Click()
 {
@@ -111,6 +108,5 @@ void DataFlashWindow::Cmd_Save_Click()
 
 void DataFlashWindow::Cmd_Upd_Click()
 {
-    l2_->setText(UpdateTables(FlashImage, rows_, fn1_->text(), fn2_->text(), txtFile_->text(),
-                              *session_.prompter));
+    l2_->setText(UpdateTables(FlashImage, rows_, fn1_->text(), fn2_->text(), txtFile_->text(), *session_.prompter));
 }

@@ -9,7 +9,7 @@ constexpr int kWriteReplyLength = 3;
 constexpr int kReadReplyLength = 11;
 constexpr int kReplyHeader = 3;
 
-} // namespace
+}   // namespace
 
 quint8 BMir(quint8 value)
 {
@@ -21,20 +21,14 @@ quint8 BMir(quint8 value)
     return result;
 }
 
-QString FlashAddressText(qint32 offset)
-{
-    return "7F" + Hex6((offset & (kFlashSize - 1)) + kAddressBase);
-}
+QString FlashAddressText(qint32 offset) { return "7F" + Hex6((offset & (kFlashSize - 1)) + kAddressBase); }
 
 QString FWriteCommand(qint32 offset, const FlashWord &data)
 {
     return "0220" + FlashAddressText(offset) + Hex2(data[3]) + Hex2(data[2]) + Hex2(data[1]) + Hex2(data[0]);
 }
 
-QString FReadCommand(qint32 offset)
-{
-    return "022104" + FlashAddressText(offset);
-}
+QString FReadCommand(qint32 offset) { return "022104" + FlashAddressText(offset); }
 
 void ParseFReadReply(const QString &reply, FlashWord &data)
 {
@@ -73,10 +67,7 @@ bool AutoSelect(CommandChannel &link)
     return FWCmd(link, kCmdAddr555, 0xAA) || FWCmd(link, kCmdAddr2AA, 0x55) || FWCmd(link, kCmdAddr555, 0x90);
 }
 
-void FlashReset(CommandChannel &link)
-{
-    FWCmd(link, 0, 0xF0);
-}
+void FlashReset(CommandChannel &link) { FWCmd(link, 0, 0xF0); }
 
 QString BlockProt(CommandChannel &link, qint32 offset)
 {

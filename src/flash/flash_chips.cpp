@@ -20,7 +20,10 @@ constexpr FlashEraseBlock kBottomBootData[] = {
 // Top-boot chips keep their small blocks at the far end of the flash: the
 // data area is main blocks only.
 constexpr FlashEraseBlock kTopBootData[] = {
-    {0x00000, 0x20000}, {0x20000, 0x20000}, {0x40000, 0x20000}, {0x60000, 0x20000},
+    {0x00000, 0x20000},
+    {0x20000, 0x20000},
+    {0x40000, 0x20000},
+    {0x60000, 0x20000},
 };
 
 constexpr qint32 kBootSubBlocks[] = {0x8000, 0xC000, 0x10000};
@@ -28,16 +31,13 @@ constexpr qint32 kBootSubBlocks[] = {0x8000, 0xC000, 0x10000};
 constexpr FlashChip kChips[] = {
     {kMakerST, kM29F800ABCodes, "ST-M29F800AB", BootSide::Bottom, kBottomBootData, kMainBlock, kMainBlocks, 0,
      kBootSubBlocks},
-    {kMakerST, kM29F800ATCodes, "ST-M29F800AT", BootSide::Top, kTopBootData, kMainBlock, kMainBlocks,
-     kMainBlocks - 1, kBootSubBlocks},
+    {kMakerST, kM29F800ATCodes, "ST-M29F800AT", BootSide::Top, kTopBootData, kMainBlock, kMainBlocks, kMainBlocks - 1,
+     kBootSubBlocks},
 };
 
-} // namespace
+}   // namespace
 
-std::span<const FlashChip> FlashChips()
-{
-    return kChips;
-}
+std::span<const FlashChip> FlashChips() { return kChips; }
 
 const FlashChip *FindFlashChip(quint8 maker, quint8 device)
 {

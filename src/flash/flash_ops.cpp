@@ -17,21 +17,12 @@ constexpr int kEraseSettleMs = 2000;
 constexpr qint32 kAddressBase = 0xE00000;
 constexpr qint32 kDataAreaLimit = 0x80000;
 
-void Append(const OperationHooks &hooks, const QString &text)
-{
-    hooks.setStatus(hooks.status() + text);
-}
+void Append(const OperationHooks &hooks, const QString &text) { hooks.setStatus(hooks.status() + text); }
 
-QString HexNoLeadingZeros(int value)
-{
-    return QString::number(value, 16).toUpper();
-}
+QString HexNoLeadingZeros(int value) { return QString::number(value, 16).toUpper(); }
 
 // Status text of a flash offset, "7F" + six address digits.
-QString FlashAddressStatus(qint32 offset)
-{
-    return "7F" + Hex6(offset + kAddressBase);
-}
+QString FlashAddressStatus(qint32 offset) { return "7F" + Hex6(offset + kAddressBase); }
 
 // Identification code at offset; both chips must answer the same. On failure
 // the status is replaced by the message.
@@ -91,30 +82,18 @@ void Identify(CommandChannel &link, FlashTypeResult &result)
     result.ok = true;
 }
 
-bool Unlock(CommandChannel &link)
-{
-    return FWCmd(link, kCmdAddr555, 0xAA) || FWCmd(link, kCmdAddr2AA, 0x55);
-}
+bool Unlock(CommandChannel &link) { return FWCmd(link, kCmdAddr555, 0xAA) || FWCmd(link, kCmdAddr2AA, 0x55); }
 
-bool OutsideDataArea(qint32 offset)
-{
-    return (offset & 0xFFFFF) >= kDataAreaLimit;
-}
+bool OutsideDataArea(qint32 offset) { return (offset & 0xFFFFF) >= kDataAreaLimit; }
 
 bool IsErased(const FlashWord &w)
 {
     return std::all_of(w.begin(), w.end(), [](quint8 b) { return b == 0xFF; });
 }
 
-const FlashChip &ChipOnSide(bool bottomBoot)
-{
-    return FlashChipOnSide(bottomBoot ? BootSide::Bottom : BootSide::Top);
-}
+const FlashChip &ChipOnSide(bool bottomBoot) { return FlashChipOnSide(bottomBoot ? BootSide::Bottom : BootSide::Top); }
 
-bool IsDataFlashBlock(int index)
-{
-    return index >= 0 && index < kDataFlashBlocks;
-}
+bool IsDataFlashBlock(int index) { return index >= 0 && index < kDataFlashBlocks; }
 
 // Erasing either of two such blocks wipes part of the other.
 bool ShareEraseBlock(int a, int b, const FlashChip &chip)
@@ -172,7 +151,7 @@ FlashOutcome ProgramBlock(CommandChannel &link, const OperationHooks &hooks, std
     return FlashOutcome::Done;
 }
 
-} // namespace
+}   // namespace
 
 FlashTypeResult ReadFlashType(CommandChannel &link)
 {
@@ -205,11 +184,10 @@ FlashOutcome CannotWrite(const OperationHooks &hooks, const QString &fileName, c
     return FlashOutcome::FileError;
 }
 
-} // namespace
+}   // namespace
 
-FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &prompter,
-                            const OperationHooks &hooks, qint32 firstPage, qint32 lastPage,
-                            const QString &fileName)
+FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &prompter, const OperationHooks &hooks,
+                            qint32 firstPage, qint32 lastPage, const QString &fileName)
 {
     link.SetCmdTimeout(kSaveTimeoutMs);
     QString why;
@@ -346,8 +324,7 @@ FlashOutcome ProgramDataFlash(CommandChannel &link, Prompter &prompter, const Op
     return ProgramDataFlashImage(link, hooks, image, selected, bottomBoot, ignoreEmptySpace);
 }
 
-FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &hooks,
-                                   std::span<const quint8> image,
+FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &hooks, std::span<const quint8> image,
                                    const std::array<bool, kDataFlashBlocks> &selected, bool bottomBoot,
                                    const std::function<bool()> &ignoreEmptySpace)
 {

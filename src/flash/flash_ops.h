@@ -17,26 +17,26 @@
 
 enum class FlashOutcome {
     Done,
-    Declined,        // confirmation refused, or overwrite refused (no message)
+    Declined,   // confirmation refused, or overwrite refused (no message)
     UserBreak,
-    ReadError,       // a flash read failed (9 times for a page when saving)
-    NoFile,          // image file missing or empty
-    TooShort,        // image file shorter than 512 KB
-    NothingToWrite,  // no block selected
+    ReadError,        // a flash read failed (9 times for a page when saving)
+    NoFile,           // image file missing or empty
+    TooShort,         // image file shorter than 512 KB
+    NothingToWrite,   // no block selected
     EraseError,
     ProgramError,
     VerifyError,
-    Error,           // the decoder's erase command failed
-    FileError,       // a file could not be created, read or written
+    Error,       // the decoder's erase command failed
+    FileError,   // a file could not be created, read or written
 };
 
 // ---- Read FlashType ----
 
 struct FlashTypeResult {
-    QString status;                   // text for the status line L1
-    bool ok = false;                  // both chips identified
-    bool bottomBoot = false;          // meaningful only when ok
-    const FlashChip *chip = nullptr;  // the chips found, when ok
+    QString status;                    // text for the status line L1
+    bool ok = false;                   // both chips identified
+    bool bottomBoot = false;           // meaningful only when ok
+    const FlashChip *chip = nullptr;   // the chips found, when ok
 };
 
 // Identifies the chips from the table of known chips and lists the
@@ -59,9 +59,8 @@ FlashRegion FlashRegionFor(int index);
 // 9 tries per page. An overwrite refused ends silently. A page that could
 // not be read is never written; an interrupted save keeps the complete
 // pages written before.
-FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &prompter,
-                            const OperationHooks &hooks, qint32 firstPage, qint32 lastPage,
-                            const QString &fileName);
+FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &prompter, const OperationHooks &hooks,
+                            qint32 firstPage, qint32 lastPage, const QString &fileName);
 
 // ---- Erase and program the data area ----
 
@@ -104,8 +103,7 @@ FlashOutcome ProgramDataFlash(CommandChannel &link, Prompter &prompter, const Op
                               bool bottomBoot, const std::function<bool()> &ignoreEmptySpace);
 // The programming of already loaded image data (524288 bytes), after the
 // confirmation and file checks.
-FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &hooks,
-                                   std::span<const quint8> image,
+FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &hooks, std::span<const quint8> image,
                                    const std::array<bool, kDataFlashBlocks> &selected, bool bottomBoot,
                                    const std::function<bool()> &ignoreEmptySpace);
 

@@ -33,7 +33,7 @@ const char *const kCheckCaptions[6] = {
     "7FE40000 - 7FE5FFFF", "7FE60000 - 7FE7FFFF", "Ignore empty space",
 };
 
-} // namespace
+}   // namespace
 
 FlashWindow::FlashWindow(Session &session) : ToolWindow(session, "DL_Flh", "Flash Eeprom Read/Write")
 {
@@ -59,8 +59,8 @@ FlashWindow::FlashWindow(Session &session) : ToolWindow(session, "DL_Flh", "Flas
 
     auto *writeFrame = NamedFrame(this, IndexedName("F1", 1), "Write DATA Flash only");
     auto *writeGrid = new QGridLayout(writeFrame);
-    cmd_[5] = NamedButton(writeFrame, IndexedName("Cmd", 5), "Program DataFlash",
-                          "Erase and Write the selected blocks only");
+    cmd_[5] =
+        NamedButton(writeFrame, IndexedName("Cmd", 5), "Program DataFlash", "Erase and Write the selected blocks only");
     cmd_[5]->setEnabled(false);
     fn2_ = NamedLineEdit(writeFrame, "FN2", "flash512k.bin");
     writeGrid->addWidget(cmd_[5], 0, 0);
@@ -150,10 +150,7 @@ void FlashWindow::readFlashType()
         box->setEnabled(true);
 }
 
-void FlashWindow::eraseDataFlash()
-{
-    EraseDataFlash(link(), *session_.prompter, hooks());
-}
+void FlashWindow::eraseDataFlash() { EraseDataFlash(link(), *session_.prompter, hooks()); }
 
 void FlashWindow::programDataFlash()
 {

@@ -25,7 +25,7 @@ qint32 HighestModulePointer(std::span<const quint8> image, qint32 p)
     return highest;
 }
 
-} // namespace
+}   // namespace
 
 qint32 UsedEnd(std::span<const quint8> image, qint32 p)
 {

@@ -17,7 +17,7 @@ QString HexDigits(quint32 v, int digits)
     return text;
 }
 
-} // namespace
+}   // namespace
 
 QString Hex8(qint32 v) { return HexDigits(quint32(v), 8); }
 
@@ -61,15 +61,9 @@ QString PrnChar(int b)
     return QStringLiteral(".");
 }
 
-qint32 Add32(qint32 a, qint32 b)
-{
-    return qint32(quint32(a) + quint32(b));
-}
+qint32 Add32(qint32 a, qint32 b) { return qint32(quint32(a) + quint32(b)); }
 
-qint32 Mul32(qint32 a, qint32 f)
-{
-    return qint32(quint32(a) * (quint32(f) & 0x3FFFu));
-}
+qint32 Mul32(qint32 a, qint32 f) { return qint32(quint32(a) * (quint32(f) & 0x3FFFu)); }
 
 qint32 GetWord(std::span<const quint8> bytes, qint64 i)
 {
@@ -80,10 +74,7 @@ qint32 GetWord(std::span<const quint8> bytes, qint64 i)
     return bytes[size_t(i)] + 256 * bytes[size_t(i + 1)];
 }
 
-QString Dec5(qint32 n)
-{
-    return (QStringLiteral("0000") + QString::number(n)).right(5);
-}
+QString Dec5(qint32 n) { return (QStringLiteral("0000") + QString::number(n)).right(5); }
 
 double LeadingValue(const QString &text)
 {
@@ -106,10 +97,7 @@ double LeadingValue(const QString &text)
     return ok ? std::clamp(v, -1e15, 1e15) : 0;
 }
 
-int CountCR(const QString &t)
-{
-    return int(t.count(QLatin1Char('\r')));
-}
+int CountCR(const QString &t) { return int(t.count(QLatin1Char('\r'))); }
 
 QString BytesToStr(std::span<const quint8> bytes, qint64 start, int count)
 {

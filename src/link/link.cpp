@@ -8,8 +8,7 @@
 #include <QFile>
 #include <utility>
 
-Link::Link(const Options &options, SerialPort *port, QObject *parent)
-    : QObject(parent), options_(options), port_(port)
+Link::Link(const Options &options, SerialPort *port, QObject *parent) : QObject(parent), options_(options), port_(port)
 {
     port_->setParent(this);
     connect(port_, &SerialPort::dataReceived, this, &Link::onData);
@@ -20,10 +19,7 @@ Link::Link(const Options &options, SerialPort *port, QObject *parent)
 
 Link::~Link() = default;
 
-void Link::onData()
-{
-    rxBuf_.append(QLatin1StringView(port_->readAll()));
-}
+void Link::onData() { rxBuf_.append(QLatin1StringView(port_->readAll())); }
 
 void Link::onDeviceLost(const QString &reason)
 {
@@ -159,9 +155,8 @@ bool Link::awaitMore(int ms, const std::function<bool(const QString &)> &done)
     return done(rxBuf_);
 }
 
-LinesReply Link::transactLines(const QString &command, int silenceMs,
-                                     const std::function<bool(const QString &)> &done,
-                                     const std::function<void(qsizetype)> &progress)
+LinesReply Link::transactLines(const QString &command, int silenceMs, const std::function<bool(const QString &)> &done,
+                               const std::function<void(qsizetype)> &progress)
 {
     // One transaction however long the reply takes: no other sender gets in.
     inCommand_ = true;

@@ -104,8 +104,8 @@ private:
     const Options &options_;
     SerialPort *port_;
     QTimer timer_;
-    QString rxBuf_;          // received and not yet consumed
-    bool timedOut_ = false;  // set by the timer tick
+    QString rxBuf_;           // received and not yet consumed
+    bool timedOut_ = false;   // set by the timer tick
     qint32 cmdTimeout_ = 4000;
     bool inCommand_ = false;
     int leases_ = 0;

@@ -27,7 +27,7 @@ QString SingleReadPrefix(MemReadMode mode)
     }
 }
 
-} // namespace
+}   // namespace
 
 QStringList PageReadCommands(MemReadMode mode, qint32 page)
 {

@@ -22,7 +22,7 @@ QString RefusalOf(const struct stat &info)
     return S_ISREG(info.st_mode) ? QString() : kNotRegular;
 }
 
-} // namespace
+}   // namespace
 
 // QFile reports a folder in its own words; the system's are kept everywhere.
 QString FileReason(const QString &name, const QFileDevice &file)
@@ -70,7 +70,7 @@ OverwriteAnswer CheckOverwrite(Prompter &prompter, const QString &name, QString 
     qint64 size = 0;
     {
         QFile file(name);
-        if (QFileInfo(name).isDir() || !file.open(QIODevice::ReadWrite)) {  // creates a missing file
+        if (QFileInfo(name).isDir() || !file.open(QIODevice::ReadWrite)) {   // creates a missing file
             why = FileReason(name, file);
             return OverwriteAnswer::CannotWrite;
         }
@@ -145,8 +145,8 @@ bool OpenForWrite(QFile &file, const QString &name, QIODevice::OpenMode mode, QS
         return false;
     // Non-blocking, and looked at again once open: a pipe or a device put
     // under the name since the check is refused all the same, never waited on.
-    const int flags = O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC
-        | (mode.testFlag(QIODevice::Append) ? O_APPEND : 0);
+    const int flags =
+        O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (mode.testFlag(QIODevice::Append) ? O_APPEND : 0);
     const int fd = ::open(QFile::encodeName(name).constData(), flags, 0666);
     if (fd < 0) {
         why = SystemReason(errno);

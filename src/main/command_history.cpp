@@ -7,7 +7,7 @@ bool Keepable(const QString &command)
     return !command.trimmed().isEmpty() && !command.contains(QLatin1String(kServiceAccessText), Qt::CaseInsensitive);
 }
 
-} // namespace
+}   // namespace
 
 CommandHistory::CommandHistory(QStringList entries) : entries_(std::move(entries))
 {

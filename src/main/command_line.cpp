@@ -29,7 +29,7 @@ const OptionEntry *FindOption(const QString &argument)
     return nullptr;
 }
 
-} // namespace
+}   // namespace
 
 EarlyAnswer FindEarlyAnswer(const QStringList &arguments)
 {

@@ -80,7 +80,7 @@ void SetUpPorts(Session &session, const LaunchOptions &options, const QString &s
         session.portDevice[0] = simTerminal;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char *argv[])
 {

@@ -25,18 +25,22 @@
 
 namespace {
 
-
 struct Launcher {
     const char *caption;
     const char *window;
     bool needsLink;
 };
 const Launcher kLaunchers[10] = {
-    {"Eeprom Read/Write", "DL_EE", true},        {"Data Flash management", "DL_Eff", false},
-    {"Memory Read/DisAsm", "DL_Mem", true},      {"SI Data Read", "DL_Pid", true},
-    {"Channels list editor", "DL_TCS", false},   {"Tune Manually", "DL_Tune", true},
-    {"Registers", "DL_Reg", true},               {"ScreenShot", "DL_Scr", true},
-    {"Volume", "DL_Vol", true},                  {"Flash Read/Write", "DL_Flh", true},
+    {"Eeprom Read/Write", "DL_EE", true},
+    {"Data Flash management", "DL_Eff", false},
+    {"Memory Read/DisAsm", "DL_Mem", true},
+    {"SI Data Read", "DL_Pid", true},
+    {"Channels list editor", "DL_TCS", false},
+    {"Tune Manually", "DL_Tune", true},
+    {"Registers", "DL_Reg", true},
+    {"ScreenShot", "DL_Scr", true},
+    {"Volume", "DL_Vol", true},
+    {"Flash Read/Write", "DL_Flh", true},
 };
 
 // Windows that need the link; Close shuts them.
@@ -44,8 +48,7 @@ const QStringList kLinkWindows = {"DL_EE", "DL_Mem", "DL_Pid", "DL_Tune", "DL_Re
 const QStringList kAllToolWindows = {"DL_EE",   "DL_Eff", "DL_Mem", "DL_Pid", "DL_TCS",
                                      "DL_Tune", "DL_Reg", "DL_Scr", "DL_Vol", "DL_Flh"};
 
-
-} // namespace
+}   // namespace
 
 MainWindow::MainWindow(Session &session, SimProcess *simulator)
     : s_(session), simulator_(simulator), history_(session.settings.history())
@@ -73,9 +76,8 @@ MainWindow::MainWindow(Session &session, SimProcess *simulator)
     connect(&s_.link, &Link::replyAppended, this,
             [this](const QString &text) { SetBoxText(txtD2P_, BoxText(txtD2P_) + text); });
     connect(&s_.link, &Link::deviceLost, this, &MainWindow::onDeviceLost);
-    connect(&s_.link, &Link::logFailed, this, [this](const QString &reason) {
-        AppendBoxText(txtD2P_, "\r\nLogging failed: " + reason);
-    });
+    connect(&s_.link, &Link::logFailed, this,
+            [this](const QString &reason) { AppendBoxText(txtD2P_, "\r\nLogging failed: " + reason); });
     if (simulator_)
         connect(simulator_, &SimProcess::ended, this, &MainWindow::onSimulatorEnded);
 }

@@ -55,7 +55,7 @@ private:
 
     Session &s_;
     SimProcess *simulator_;
-    QString simEnded_;          // how the simulator ended, until it runs again
+    QString simEnded_;   // how the simulator ended, until it runs again
     CommandHistory history_;
     bool historyFailureReported_ = false;
     QRadioButton *optCom_[2];

@@ -44,7 +44,8 @@ QString Quoted(const QString &text)
 // Argument checks beyond their number; each returns why the words are wrong.
 QString NumberAt2(const QStringList &w) { return IsNumber(w[2]) ? QString() : "expected a number: " + w[2]; }
 QString YesNoAt2(const QStringList &w) { return IsYesNo(w[2]) ? QString() : "expected yes or no: " + w[2]; }
-const std::pair<const char *, Qt::Key> kKeys[] = {{"Enter", Qt::Key_Return}, {"Up", Qt::Key_Up}, {"Down", Qt::Key_Down}};
+const std::pair<const char *, Qt::Key> kKeys[] = {
+    {"Enter", Qt::Key_Return}, {"Up", Qt::Key_Up}, {"Down", Qt::Key_Down}};
 
 std::optional<Qt::Key> KeyNamed(const QString &name)
 {
@@ -81,7 +82,7 @@ QString CheckFile(const QStringList &w)
     return QStringLiteral("expect-file takes NAME size N or NAME sha256 HEX");
 }
 
-} // namespace
+}   // namespace
 
 ScriptRunner::ScriptRunner(Session &session, ScriptPrompter &prompter, QList<ScriptStatement> statements)
     : session_(session), prompter_(prompter), statements_(std::move(statements))
@@ -470,7 +471,9 @@ ScriptRunner::Outcome ScriptRunner::expectGeometry(const ScriptStatement &st, co
     if (!w)
         return fail(st, "window " + a[1] + " is not open");
     const QRect r = w->geometry();
-    return r == GeometryAt2(a) ? Ok : fail(st, QStringLiteral("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()));
+    return r == GeometryAt2(a)
+        ? Ok
+        : fail(st, QStringLiteral("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()));
 }
 
 ScriptRunner::Outcome ScriptRunner::doPrint(const ScriptStatement &st, const QStringList &a)

@@ -53,7 +53,7 @@ private:
     using Handler = Outcome (ScriptRunner::*)(const ScriptStatement &st, const QStringList &a);
     struct Verb {
         const char *name;
-        int minArgs, maxArgs;               // arguments after the verb
+        int minArgs, maxArgs;   // arguments after the verb
         QString (*check)(const QStringList &a);
         Handler run;
     };

@@ -157,4 +157,3 @@ int ControlCount(const QObject *obj)
         return text->toPlainText().isEmpty() ? 0 : text->document()->blockCount();
     return -1;
 }
-

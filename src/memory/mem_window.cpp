@@ -22,7 +22,7 @@ namespace {
 const char *const kButtonCaptions[4] = {"Read Page", "--", "+", "MEM --> File"};
 const char *const kViewCaptions[4] = {"Byte", "Word", "DWord", "ST20_ASM"};
 
-} // namespace
+}   // namespace
 
 MemWindow::MemWindow(Session &session) : ToolWindow(session, "DL_Mem", "Memory Dump  (Command 02)")
 {
@@ -139,10 +139,7 @@ void MemWindow::readPage()
 }
 
 // Row addresses come from the Start box as it reads now.
-void MemWindow::render()
-{
-    SetBoxText(txt_, RenderPage(view(), PageBuf, PageFromBox(txtS_->text()), Disasm));
-}
+void MemWindow::render() { SetBoxText(txt_, RenderPage(view(), PageBuf, PageFromBox(txtS_->text()), Disasm)); }
 
 void MemWindow::O1_Click(int index)
 {
@@ -163,7 +160,6 @@ void MemWindow::saveRange()
     hooks.setStatus = [this](const QString &text) { l2_->setText(text); };
     hooks.status = [this] { return l2_->text(); };
     Prompter &prompter = *session_.prompter;
-    SaveRange(link(), session_.options.Mrm, PageFromBox(txtS_->text()), PageFromBox(txtE_->text()),
-              txtFile_->text(), PageBuf, hooks,
-              [&prompter](const QString &name) { return MaySaveTo(prompter, name); });
+    SaveRange(link(), session_.options.Mrm, PageFromBox(txtS_->text()), PageFromBox(txtE_->text()), txtFile_->text(),
+              PageBuf, hooks, [&prompter](const QString &name) { return MaySaveTo(prompter, name); });
 }

@@ -26,9 +26,9 @@ public:
     // View choice by index (MemView); shows the held page again without reading.
     void O1_Click(int index);
 
-    Page PageBuf{};          // the page last read; transfer buffer of "MEM --> File"
-    bool PageValid = false;  // a page was read successfully since the window opened
-    DisasmState Disasm;      // Oreg and KeepOreg of the ST20 view
+    Page PageBuf{};           // the page last read; transfer buffer of "MEM --> File"
+    bool PageValid = false;   // a page was read successfully since the window opened
+    DisasmState Disasm;       // Oreg and KeepOreg of the ST20 view
 
 private:
     void normaliseBoxes();

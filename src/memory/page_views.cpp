@@ -36,7 +36,7 @@ QString groupedRows(const Page &page, qint32 pageNumber, int width)
     return text;
 }
 
-} // namespace
+}   // namespace
 
 QString ShowBytes(const Page &page, qint32 pageNumber)
 {
@@ -56,42 +56,23 @@ QString ShowBytes(const Page &page, qint32 pageNumber)
     return text;
 }
 
-QString ShowWords(const Page &page, qint32 pageNumber)
-{
-    return groupedRows(page, pageNumber, 2);
-}
+QString ShowWords(const Page &page, qint32 pageNumber) { return groupedRows(page, pageNumber, 2); }
 
-QString ShowDWords(const Page &page, qint32 pageNumber)
-{
-    return groupedRows(page, pageNumber, 4);
-}
+QString ShowDWords(const Page &page, qint32 pageNumber) { return groupedRows(page, pageNumber, 4); }
 
 QString RenderPage(MemView view, const Page &page, qint32 pageNumber, DisasmState &state)
 {
     switch (view) {
-    case MemView::Byte:
-        return ShowBytes(page, pageNumber);
-    case MemView::Word:
-        return ShowWords(page, pageNumber);
-    case MemView::DWord:
-        return ShowDWords(page, pageNumber);
-    case MemView::St20Asm:
-        return Disassemble(page, pageNumber, state);
+    case MemView::Byte: return ShowBytes(page, pageNumber);
+    case MemView::Word: return ShowWords(page, pageNumber);
+    case MemView::DWord: return ShowDWords(page, pageNumber);
+    case MemView::St20Asm: return Disassemble(page, pageNumber, state);
     }
     return QString();
 }
 
-QString NormaliseAddressBox(const QString &text)
-{
-    return text.toUpper().rightJustified(kBoxDigits, QLatin1Char('0'));
-}
+QString NormaliseAddressBox(const QString &text) { return text.toUpper().rightJustified(kBoxDigits, QLatin1Char('0')); }
 
-qint32 PageFromBox(const QString &text)
-{
-    return HexToAddr(text);
-}
+qint32 PageFromBox(const QString &text) { return HexToAddr(text); }
 
-QString StepPageBox(const QString &text, int delta)
-{
-    return Hex6(PageFromBox(text) + delta);
-}
+QString StepPageBox(const QString &text, int delta) { return Hex6(PageFromBox(text) + delta); }

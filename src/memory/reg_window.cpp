@@ -36,7 +36,7 @@ private:
     const ToolWindow &window_;
 };
 
-} // namespace
+}   // namespace
 
 RegWindow::RegWindow(Session &session) : ToolWindow(session, "DL_Reg", "View Registers  (Command 25 & 27)")
 {
@@ -101,8 +101,8 @@ void RegWindow::Cmd_Read_Click()
         if (chosen == RegisterSpace::I2CBus)
             txtPG_->setText(NormaliseSlave(txtPG_->text()));
         ClosableChannel channel(link(), *this);
-        const RegisterDump dump = ReadRegisters(channel, chosen, txtPG_->text(),
-                                                [this](const QString &bar) { lS_->setText(bar); });
+        const RegisterDump dump =
+            ReadRegisters(channel, chosen, txtPG_->text(), [this](const QString &bar) { lS_->setText(bar); });
         SetBoxText(txt_, dump.text);
         setControlsEnabled(true);
     });

@@ -6,13 +6,10 @@ constexpr int kRows = 16;
 constexpr int kColumns = 16;
 constexpr int kDemodReplyLength = 5;
 constexpr int kI2CReplyLength = 41;
-constexpr int kDemodDataIndex = 3;  // characters 4-5
-constexpr int kI2CDataIndex = 9;    // characters 10-41
+constexpr int kDemodDataIndex = 3;   // characters 4-5
+constexpr int kI2CDataIndex = 9;     // characters 10-41
 
-QChar digit(int n)
-{
-    return QLatin1Char("0123456789ABCDEF"[n & 0x0F]);
-}
+QChar digit(int n) { return QLatin1Char("0123456789ABCDEF"[n & 0x0F]); }
 
 void finishRow(QString &dump, int row, const RowProgress &progress)
 {
@@ -22,7 +19,7 @@ void finishRow(QString &dump, int row, const RowProgress &progress)
         progress(QString(kRows - 1 - row, QLatin1Char('=')));
 }
 
-} // namespace
+}   // namespace
 
 QString NormaliseSlave(const QString &text)
 {
@@ -37,8 +34,8 @@ QString DumpDemodulator(CommandChannel &link, const RowProgress &progress)
         dump += digit(r) + QStringLiteral("0 : ");
         for (int c = 0; c < kColumns; ++c) {
             const QString reply = link.SendCmd(QStringLiteral("251") + digit(r) + digit(c), false);
-            const QString value = reply.size() == kDemodReplyLength ? reply.mid(kDemodDataIndex, 2)
-                                                                     : QStringLiteral("--");
+            const QString value =
+                reply.size() == kDemodReplyLength ? reply.mid(kDemodDataIndex, 2) : QStringLiteral("--");
             dump += value + QLatin1Char(' ');
         }
         finishRow(dump, r, progress);
@@ -50,8 +47,7 @@ QString DumpI2C(CommandChannel &link, const QString &slave, const RowProgress &p
 {
     QString dump;
     for (int r = 0; r < kRows; ++r) {
-        const QString reply =
-            link.SendCmd(QStringLiteral("272") + slave + digit(r) + QStringLiteral("010"), false);
+        const QString reply = link.SendCmd(QStringLiteral("272") + slave + digit(r) + QStringLiteral("010"), false);
         const bool valid = reply.size() == kI2CReplyLength;
         dump += slave + digit(r) + QStringLiteral("0 : ");
         for (int c = 0; c < kColumns; ++c)

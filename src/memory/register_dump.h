@@ -11,8 +11,8 @@
 enum class RegisterSpace { Demodulator = 0, I2CBus = 1 };
 
 struct RegisterDump {
-    QString text;   // 16 rows joined by CR LF, each value followed by " "
-    QString slave;  // slave text as normalised (the I2C box shows it); empty for the demodulator
+    QString text;    // 16 rows joined by CR LF, each value followed by " "
+    QString slave;   // slave text as normalised (the I2C box shows it); empty for the demodulator
 };
 
 // Called after each row with the progress bar: 15 - row "=" characters.

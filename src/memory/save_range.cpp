@@ -40,25 +40,19 @@ QString WriteFailure(const QIODevice &out, const QString &name)
     return name.isEmpty() ? out.errorString() : name + QStringLiteral(" - ") + out.errorString();
 }
 
-void appendStatus(const OperationHooks &hooks, const QString &suffix)
-{
-    hooks.setStatus(hooks.status() + suffix);
-}
+void appendStatus(const OperationHooks &hooks, const QString &suffix) { hooks.setStatus(hooks.status() + suffix); }
 
-} // namespace
+}   // namespace
 
 bool MaySaveTo(Prompter &prompter, const QString &fileName)
 {
     return CheckOverwrite(prompter, fileName) != OverwriteAnswer::Refused;
 }
 
-bool SaveRangeValid(qint32 startPage, qint32 endPage)
-{
-    return qint64(endPage) - qint64(startPage) >= 1;
-}
+bool SaveRangeValid(qint32 startPage, qint32 endPage) { return qint64(endPage) - qint64(startPage) >= 1; }
 
-SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage,
-                      QIODevice &out, Page &pageBuf, const OperationHooks &hooks, const QString &outName)
+SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage, QIODevice &out,
+                      Page &pageBuf, const OperationHooks &hooks, const QString &outName)
 {
     QString current;
     const OperationHooks tracked = trackingStatus(hooks, current);
@@ -86,9 +80,8 @@ SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, 
     return SaveOutcome::Done;
 }
 
-SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage,
-                      const QString &fileName, Page &pageBuf, const OperationHooks &hooks,
-                      const std::function<bool(const QString &)> &mayWrite)
+SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage, const QString &fileName,
+                      Page &pageBuf, const OperationHooks &hooks, const std::function<bool(const QString &)> &mayWrite)
 {
     QString current;
     const OperationHooks tracked = trackingStatus(hooks, current);

@@ -14,13 +14,13 @@
 class Prompter;
 
 enum class SaveOutcome {
-    Done,          // every page read and written
-    AddressError,  // end page not above start page; nothing read or written
-    Declined,      // mayWrite refused the file; nothing read or written
-    CannotCreate,  // the file could not be opened for writing; nothing read
-    UserBreak,     // stop requested; pages written so far stay in the file
-    ReadError,     // a page failed 9 reads; pages before it stay in the file
-    WriteError,    // a page could not be written; earlier pages stay in the file
+    Done,           // every page read and written
+    AddressError,   // end page not above start page; nothing read or written
+    Declined,       // mayWrite refused the file; nothing read or written
+    CannotCreate,   // the file could not be opened for writing; nothing read
+    UserBreak,      // stop requested; pages written so far stay in the file
+    ReadError,      // a page failed 9 reads; pages before it stay in the file
+    WriteError,     // a page could not be written; earlier pages stay in the file
 };
 
 // Status texts shown in the window's status line.
@@ -41,8 +41,8 @@ bool SaveRangeValid(qint32 startPage, qint32 endPage);
 // " - Write Error !!!" with outName (when given) and the system's reason
 // appended to it; nothing on success (the caller shows "Done."). A page
 // whose reads all failed is never written.
-SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage,
-                      QIODevice &out, Page &pageBuf, const OperationHooks &hooks, const QString &outName = {});
+SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage, QIODevice &out,
+                      Page &pageBuf, const OperationHooks &hooks, const QString &outName = {});
 
 // The window's question before a save, its mayWrite: true when the save may
 // go on, because the user agreed to overwrite the file (which is then gone)
@@ -57,6 +57,6 @@ bool MaySaveTo(Prompter &prompter, const QString &fileName);
 // means yes), creates or truncates the file ("Cannot create " + name + " - "
 // + the system's reason when it cannot), shows "Saving to " + name, runs SavePages and closes the file with
 // "Done." only when every page was read and written.
-SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage,
-                      const QString &fileName, Page &pageBuf, const OperationHooks &hooks,
+SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage, const QString &fileName,
+                      Page &pageBuf, const OperationHooks &hooks,
                       const std::function<bool(const QString &)> &mayWrite = {});

@@ -13,9 +13,8 @@ namespace {
 
 // The folders serial-port lock files are kept in, where the serial port
 // library looks for them.
-const char *const kLockFolders[] = {"/var/lock",        "/etc/locks", "/var/spool/locks",
-                                    "/var/spool/uucp",  "/tmp",       "/var/tmp",
-                                    "/var/lock/lockdev", "/run/lock"};
+const char *const kLockFolders[] = {"/var/lock", "/etc/locks", "/var/spool/locks",  "/var/spool/uucp",
+                                    "/tmp",      "/var/tmp",   "/var/lock/lockdev", "/run/lock"};
 
 // "LCK..ttyUSB0" for /dev/ttyUSB0, "LCK..pts_3" for /dev/pts/3.
 QString LockFileName(const QString &device)
@@ -62,7 +61,7 @@ QString OpenFailure(const QSerialPort &port, const QString &device)
     return permitted ? QStringLiteral("in use by another program") : port.errorString();
 }
 
-} // namespace
+}   // namespace
 
 bool ParsePortSettings(const QString &text, PortSettings &out)
 {
@@ -86,8 +85,7 @@ bool ParsePortSettings(const QString &text, PortSettings &out)
     return true;
 }
 
-QSerialPortAdapter::QSerialPortAdapter(QObject *parent)
-    : SerialPort(parent), port_(new QSerialPort(this))
+QSerialPortAdapter::QSerialPortAdapter(QObject *parent) : SerialPort(parent), port_(new QSerialPort(this))
 {
     // Only append here: this Qt version does not emit readyRead again while
     // a slot of it is still running, so the receiver must never wait in it.
@@ -133,8 +131,9 @@ QString QSerialPortAdapter::open(const QString &device, const QString &settings)
     // parity; the far end judges the line by the speed alone.
     const bool pseudo = QFileInfo(device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
     const bool framed = pseudo
-        || (port_->setParity(s.parity == 'E' ? QSerialPort::EvenParity
-                             : s.parity == 'O' ? QSerialPort::OddParity : QSerialPort::NoParity)
+        || (port_->setParity(s.parity == 'E'       ? QSerialPort::EvenParity
+                                 : s.parity == 'O' ? QSerialPort::OddParity
+                                                   : QSerialPort::NoParity)
             && port_->setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits)));
     const bool configured = port_->setBaudRate(s.baud) && framed
         && port_->setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop)
@@ -207,7 +206,4 @@ bool QSerialPortAdapter::writePending()
     return true;
 }
 
-QByteArray QSerialPortAdapter::readAll()
-{
-    return port_->isOpen() ? port_->readAll() : QByteArray();
-}
+QByteArray QSerialPortAdapter::readAll() { return port_->isOpen() ? port_->readAll() : QByteArray(); }

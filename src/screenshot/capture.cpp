@@ -18,7 +18,7 @@ constexpr quint8 kNeutralFactor = 128;
 bool ReadPageInto(CommandChannel &link, MemReadMode mode, qint32 page, std::span<quint8> to, quint8 filler,
                   CaptureResult &result)
 {
-    Page buffer {};
+    Page buffer{};
     if (!MemRead(link, mode, buffer, page)) {
         std::copy(buffer.begin(), buffer.end(), to.begin());
         result.failedInARow = 0;
@@ -40,7 +40,7 @@ QString PageLine(qint32 page) { return Hex6(page) + QStringLiteral("XX"); }
 bool DrawLuminance(CommandChannel &link, MemReadMode mode, const CaptureRequest &request, Picture &picture,
                    const CaptureHooks &hooks, CaptureResult &result)
 {
-    std::array<quint8, kLumaGroupBytes> group {};
+    std::array<quint8, kLumaGroupBytes> group{};
     LumaWalk walk(request.widthBlocks, request.heightBlocks);
     qint32 page = request.lumaPage;
     do {
@@ -62,7 +62,7 @@ bool DrawLuminance(CommandChannel &link, MemReadMode mode, const CaptureRequest 
 bool DrawChrominance(CommandChannel &link, MemReadMode mode, const CaptureRequest &request, Picture &picture,
                      const CaptureHooks &hooks, CaptureResult &result)
 {
-    std::array<quint8, kChromaPageBytes> samples {};
+    std::array<quint8, kChromaPageBytes> samples{};
     ChromaWalk walk(request.widthBlocks, request.heightBlocks);
     qint32 page = request.chromaPage;
     do {
@@ -79,10 +79,10 @@ bool DrawChrominance(CommandChannel &link, MemReadMode mode, const CaptureReques
     return true;
 }
 
-} // namespace
+}   // namespace
 
-CaptureResult CapturePicture(CommandChannel &link, MemReadMode mode, const CaptureRequest &request,
-                             Picture &picture, const CaptureHooks &hooks)
+CaptureResult CapturePicture(CommandChannel &link, MemReadMode mode, const CaptureRequest &request, Picture &picture,
+                             const CaptureHooks &hooks)
 {
     CaptureResult result;
     hooks.setStatus(QStringLiteral("Reading Luminance data..."));

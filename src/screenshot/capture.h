@@ -47,8 +47,8 @@ struct CaptureResult {
 // capture: its part of the picture is drawn black (luminance) or grey
 // (chrominance), so it is not mistaken for the picture, and it is counted;
 // a lost link or a decoder that no longer answers ends the capture.
-CaptureResult CapturePicture(CommandChannel &link, MemReadMode mode, const CaptureRequest &request,
-                             Picture &picture, const CaptureHooks &hooks);
+CaptureResult CapturePicture(CommandChannel &link, MemReadMode mode, const CaptureRequest &request, Picture &picture,
+                             const CaptureHooks &hooks);
 // "Done.", "Done. - 1 page failed!", "Done. - 3 pages failed!", "Break.",
 // the lost link's message, or the silent decoder's.
 QString CaptureStatus(const CaptureResult &result);

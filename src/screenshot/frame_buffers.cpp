@@ -7,7 +7,7 @@ namespace {
 
 constexpr int kGroupLines = 2 * kMacroblockPixels;   // a luminance group spans two macroblock rows
 
-} // namespace
+}   // namespace
 
 void LumaWalk::draw(Picture &picture, std::span<const quint8, kLumaGroupBytes> group)
 {
@@ -85,16 +85,14 @@ void ChromaWalk::advance()
     }
 }
 
-Picture RebuildPicture(std::span<const quint8> luma, std::span<const quint8> chroma, int widthBlocks,
-                       int heightBlocks)
+Picture RebuildPicture(std::span<const quint8> luma, std::span<const quint8> chroma, int widthBlocks, int heightBlocks)
 {
     Picture picture(widthBlocks * kMacroblockPixels, heightBlocks * kMacroblockPixels);
     // Copies the bytes at offset into a block, zeros past the end of the buffer.
     auto take = [](std::span<const quint8> from, size_t offset, std::span<quint8> block) {
         std::fill(block.begin(), block.end(), quint8(0));
         if (offset < from.size())
-            std::copy_n(from.begin() + ptrdiff_t(offset), std::min(block.size(), from.size() - offset),
-                        block.begin());
+            std::copy_n(from.begin() + ptrdiff_t(offset), std::min(block.size(), from.size() - offset), block.begin());
     };
     std::array<quint8, kLumaGroupBytes> group;
     LumaWalk luminance(widthBlocks, heightBlocks);
@@ -102,7 +100,7 @@ Picture RebuildPicture(std::span<const quint8> luma, std::span<const quint8> chr
         take(luma, at, group);
         luminance.draw(picture, group);
     }
-    std::array<quint8, kChromaPageBytes> page {};
+    std::array<quint8, kChromaPageBytes> page{};
     ChromaWalk chrominance(widthBlocks, heightBlocks);
     for (size_t at = 0; !chrominance.done();) {
         if (chrominance.wantsPage()) {
@@ -153,7 +151,7 @@ int TypedBlocks(const QString &typed)
     return int(std::nearbyint(value)) / kMacroblockPixels;
 }
 
-} // namespace
+}   // namespace
 
 BlockCount CorrectWidth(const QString &typed)
 {

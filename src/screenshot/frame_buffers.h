@@ -30,8 +30,8 @@ constexpr int kMinHeightBlocks = 2, kMaxHeightBlocks = 36;
 // 2 macroblocks count as 2, so every walk ends.
 class LumaWalk {
 public:
-    LumaWalk(int widthBlocks, int heightBlocks)
-        : width_(std::max(widthBlocks, kMinWidthBlocks)), height_(heightBlocks) {}
+    LumaWalk(int widthBlocks, int heightBlocks) : width_(std::max(widthBlocks, kMinWidthBlocks)), height_(heightBlocks)
+    {}
     bool done() const { return row_ >= height_; }
     void draw(Picture &picture, std::span<const quint8, kLumaGroupBytes> group);
 
@@ -45,7 +45,8 @@ private:
 class ChromaWalk {
 public:
     ChromaWalk(int widthBlocks, int heightBlocks)
-        : width_(std::max(widthBlocks, kMinWidthBlocks)), height_(heightBlocks) {}
+        : width_(std::max(widthBlocks, kMinWidthBlocks)), height_(heightBlocks)
+    {}
     // The last block of eight is finished even once it has left the picture.
     bool done() const { return row_ >= height_ && phase_ == 0; }
     bool wantsPage() const { return half_ == 0; }
@@ -62,8 +63,7 @@ Rgb TintedColour(int y, int blueFactor, int redFactor);
 
 // Rebuilds a picture of widthBlocks x heightBlocks macroblocks from whole
 // buffers; missing bytes read as 0.
-Picture RebuildPicture(std::span<const quint8> luma, std::span<const quint8> chroma, int widthBlocks,
-                       int heightBlocks);
+Picture RebuildPicture(std::span<const quint8> luma, std::span<const quint8> chroma, int widthBlocks, int heightBlocks);
 
 // Moves the even rows into the upper half and the odd rows into the lower
 // half, each in order; applied twice it permutes again.

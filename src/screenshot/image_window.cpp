@@ -10,7 +10,7 @@ namespace {
 
 constexpr int kBorder = 2;
 
-} // namespace
+}   // namespace
 
 class PictureArea : public QWidget {
 public:

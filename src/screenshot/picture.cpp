@@ -2,8 +2,7 @@
 
 Picture::Picture(int width, int height)
     : width_(qMax(width, 0)), height_(qMax(height, 0)), rgb_(size_t(width_) * size_t(height_) * 3, 0)
-{
-}
+{}
 
 Rgb Picture::pixel(int x, int y) const
 {
@@ -36,7 +35,7 @@ void PutLittleEndian(QByteArray &out, quint32 value, int bytes)
         out.append(char((value >> (8 * i)) & 0xFF));
 }
 
-} // namespace
+}   // namespace
 
 QByteArray BmpFile(const Picture &picture)
 {

@@ -54,7 +54,7 @@ int BlocksOf(QComboBox *box, BlockCount (*correct)(const QString &))
     return corrected.blocks;
 }
 
-} // namespace
+}   // namespace
 
 ScrWindow::ScrWindow(Session &session) : ToolWindow(session, "DL_Scr", "ScreenShot - control window")
 {

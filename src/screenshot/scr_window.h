@@ -48,8 +48,7 @@ private:
     QRadioButton *o1_[2] = {};
     QComboBox *cmbW_ = nullptr;
     QComboBox *cmbH_ = nullptr;
-    QPushButton *cmdRead_ = nullptr, *cmdStop_ = nullptr, *cmdFrz_ = nullptr, *cmdDei_ = nullptr,
-                *cmdSave_ = nullptr;
+    QPushButton *cmdRead_ = nullptr, *cmdStop_ = nullptr, *cmdFrz_ = nullptr, *cmdDei_ = nullptr, *cmdSave_ = nullptr;
     QLabel *l1_[2] = {};
 
     Picture picture_;

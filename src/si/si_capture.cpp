@@ -50,7 +50,7 @@ bool SplitLines(SiStore &s, const QString &data, int &cutLines)
 void ExtractChannels(SiStore &s, int t, QStringList &lines, bool &full)
 {
     const int length = SectionLength(s, t);
-    for (int i = 11; i <= length - 9; ) {   // i <= 4086: the entry's 5 bytes lie inside the table
+    for (int i = 11; i <= length - 9;) {   // i <= 4086: the entry's 5 bytes lie inside the table
         if (s.ChannelCount >= kMaxChannels) {
             full = true;
             return;
@@ -82,7 +82,7 @@ void ExtractChannels(SiStore &s, int t, QStringList &lines, bool &full)
     }
 }
 
-} // namespace
+}   // namespace
 
 bool SiReplyComplete(const QString &rxBuf) { return rxBuf.endsWith(QStringLiteral("\r\n")); }
 
@@ -105,8 +105,8 @@ QString TableListLine(const SiStore &s, int t)
     if (id == 0x31)
         return QStringLiteral("-- --");
     const QString letter = id == 0x42 ? "T" : id == 0x02 ? "S" : id == 0x40 ? "N" : "?";
-    return ' ' + Hex2(id) + "  " + QString::number(s.at(t, 1) & 0x0F, 16).toUpper() + Hex2(s.at(t, 2)) + "  "
-        + letter + "ID=" + Dec5(Extension(s, t));
+    return ' ' + Hex2(id) + "  " + QString::number(s.at(t, 1) & 0x0F, 16).toUpper() + Hex2(s.at(t, 2)) + "  " + letter
+        + "ID=" + Dec5(Extension(s, t));
 }
 
 QString ChannelListLine(const SiStore &s, int c)

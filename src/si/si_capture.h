@@ -15,12 +15,12 @@ constexpr int kSiSilenceMs = 30000;   // counted from the last character receive
 
 // What the window shows once the reply is in.
 struct SiCaptureResult {
-    QString status;          // L1
-    QString textAppend;      // appended to Txt ("No readback!")
-    QStringList tableLines;  // LLst
-    QStringList channelLines;// CLst
-    bool tsInfo = false;     // channels were looked for: select the first table, enable Save
-    QString fileName;        // FN, with tsInfo
+    QString status;             // L1
+    QString textAppend;         // appended to Txt ("No readback!")
+    QStringList tableLines;     // LLst
+    QStringList channelLines;   // CLst
+    bool tsInfo = false;        // channels were looked for: select the first table, enable Save
+    QString fileName;           // FN, with tsInfo
 };
 
 // True once the reply is complete: it ends with CR LF.

@@ -59,8 +59,8 @@ QString MedGrdRecords(const CaEntry &ca)
 {
     QString text;
     for (const CaRecord &r : ca.records) {
-        text += kCrLf + k18Blanks + "ECM_PID=" + Dec5(r.ecmPid) + " Prov=" + HexBytes(r.provider, "") + " Flag="
-            + Hex2(r.flag) + " ";
+        text += kCrLf + k18Blanks + "ECM_PID=" + Dec5(r.ecmPid) + " Prov=" + HexBytes(r.provider, "")
+            + " Flag=" + Hex2(r.flag) + " ";
         if (r.flag > 0x7F)
             text += "PkgBmp=" + HexBytes(r.data.left(8), "") + " Date=" + HexBytes(r.data.mid(8, 2), "");
         else
@@ -76,7 +76,8 @@ QString CaDetails(const std::optional<CaEntry> &ca)
     const QString text = "Type=" + Hex2(ca->system >> 8) + Hex2(ca->system) + CaSystemName(ca->system >> 8);
     if (ca->medGrd())
         return text + MedGrdRecords(*ca);
-    return text + " ECM_PID=" + Dec5(ca->ecmPid) + " " + (ca->data.isEmpty() ? QString() : "Data=" + HexBytes(ca->data, ""));
+    return text + " ECM_PID=" + Dec5(ca->ecmPid) + " "
+        + (ca->data.isEmpty() ? QString() : "Data=" + HexBytes(ca->data, ""));
 }
 
 // Teletext pages: language and type; private names.
@@ -114,17 +115,19 @@ QString DescriptorEntry(const Descriptor &d)
     }
 }
 
-} // namespace
+}   // namespace
 
 QString FormatHeading(const TableHeading &h)
 {
     if (h.id == 0x31)
         return HexBytes(h.leading, "") + " - Unavaiable Data" + kCrLf;
-    const QString name = h.id == 0x42 ? "TS Info Table  TID=" : h.id == 0x02 ? "TS Program Map  SID="
-                       : h.id == 0x40 ? "Net Info Table  NID=" : "Unknown Table  ?ID=";
+    const QString name = h.id == 0x42 ? "TS Info Table  TID="
+        : h.id == 0x02                ? "TS Program Map  SID="
+        : h.id == 0x40                ? "Net Info Table  NID="
+                                      : "Unknown Table  ?ID=";
     return "Table_ID=" + Hex2(h.id) + " " + QString::number(h.flags, 16).toUpper() + " "
-        + QString::number(h.sectionLength >> 8, 16).toUpper() + Hex2(h.sectionLength) + " - " + name
-        + Dec5(h.extension) + FormatSectionBytes(h.body);
+        + QString::number(h.sectionLength >> 8, 16).toUpper() + Hex2(h.sectionLength) + " - " + name + Dec5(h.extension)
+        + FormatSectionBytes(h.body);
 }
 
 QString FormatSectionBytes(const SectionBytes &body)
@@ -155,7 +158,8 @@ QString FormatDescriptorLoop(const DescriptorLoop &loop, const DecodeOptions &op
 
 QString FormatProgramMap(const ProgramMap &map, const DecodeOptions &options)
 {
-    QString text = "PCR=" + Dec5(map.pcrPid) + " -----" + kCrLf + FormatDescriptorLoop(map.descriptors, options) + kCrLf;
+    QString text =
+        "PCR=" + Dec5(map.pcrPid) + " -----" + kCrLf + FormatDescriptorLoop(map.descriptors, options) + kCrLf;
     for (const Stream &s : map.streams) {
         if (options.avOnly && !s.video() && !s.audio())
             continue;
@@ -167,8 +171,8 @@ QString FormatProgramMap(const ProgramMap &map, const DecodeOptions &options)
 
 QString FormatChannel(const ChannelInfo &channel, const DecodeOptions &options)
 {
-    const QString line = "----- SID=" + Dec5(channel.serviceId) + " Owner=" + channel.provider + " Name="
-        + channel.name + " ";
+    const QString line =
+        "----- SID=" + Dec5(channel.serviceId) + " Owner=" + channel.provider + " Name=" + channel.name + " ";
     if (!channel.map)
         return line + kCrLf + "No Map Table avaiable!" + kCrLf + kCrLf;
     return line + FormatProgramMap(*channel.map, options);

@@ -16,8 +16,8 @@ public:
     // True when the count bytes from pos lie inside the section.
     [[nodiscard]] bool fits(int pos, int count) const { return pos >= 0 && count >= 0 && pos <= size_ - count; }
     [[nodiscard]] std::optional<quint8> u8(int pos) const;
-    [[nodiscard]] std::optional<quint16> u16(int pos) const;        // most significant byte first
-    [[nodiscard]] std::optional<int> length12(int pos) const;       // the low 12 bits of u16
+    [[nodiscard]] std::optional<quint16> u16(int pos) const;    // most significant byte first
+    [[nodiscard]] std::optional<int> length12(int pos) const;   // the low 12 bits of u16
     [[nodiscard]] std::optional<QByteArray> bytes(int pos, int count) const;
 
 private:

@@ -8,14 +8,21 @@
 #include <array>
 #include <memory>
 
-constexpr int kTableSize = 4098;      // bytes of one stored section
-constexpr int kMaxTables = 255;       // sections of one capture
-constexpr int kMaxChannels = 256;     // channels of one capture
+constexpr int kTableSize = 4098;    // bytes of one stored section
+constexpr int kMaxTables = 255;     // sections of one capture
+constexpr int kMaxChannels = 256;   // channels of one capture
 constexpr qint32 kNoPid = 65535;
 constexpr qint32 kEcmAwaited = 65534;
 
-enum DemuxEntry { kVideoPid = 0, kAudioPid = 1, kPcrPid = 2, kServiceId = 3, kVideoEcm = 4, kAudioEcm = 5,
-                  kCaKind = 6 };
+enum DemuxEntry {
+    kVideoPid = 0,
+    kAudioPid = 1,
+    kPcrPid = 2,
+    kServiceId = 3,
+    kVideoEcm = 4,
+    kAudioEcm = 5,
+    kCaKind = 6
+};
 
 using Table = std::array<quint8, kTableSize>;
 

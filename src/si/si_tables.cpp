@@ -44,7 +44,7 @@ void ReadEntries(const SectionReader &table, int d, int n, int size, Descriptor 
     return ca;
 }
 
-} // namespace
+}   // namespace
 
 bool KnownTag(int tag)
 {
@@ -90,7 +90,7 @@ DescriptorLoop DecodeDescriptorLoop(const SectionReader &table, int pos)
         return loop;
     }
     // A descriptor may run past the loop's length; only the table's end stops it.
-    for (int k = 0; k <= *length - 1; ) {
+    for (int k = 0; k <= *length - 1;) {
         const int d = pos + 4 + k;
         const std::optional<quint8> tag = table.u8(pos + 2 + k), n = table.u8(pos + 3 + k);
         const std::optional<QByteArray> body = n ? table.bytes(d, *n) : std::nullopt;
@@ -122,7 +122,7 @@ ProgramMap DecodeProgramMap(const SectionReader &table)
     }
     map.pcrPid = *pcr & 0x1FFF;
     map.descriptors = DecodeDescriptorLoop(table, 10);
-    for (int i = 12 + *programLength; i <= *length - 2; ) {
+    for (int i = 12 + *programLength; i <= *length - 2;) {
         const std::optional<quint8> type = table.u8(i);
         const std::optional<quint16> pid = table.u16(i + 1);
         const std::optional<int> esLength = table.length12(i + 3);

@@ -22,27 +22,27 @@ struct SectionBytes {
 
 struct TableHeading {
     quint8 id = 0;
-    quint8 flags = 0;           // the high 4 bits of byte 1
+    quint8 flags = 0;   // the high 4 bits of byte 1
     int sectionLength = 0;
-    quint16 extension = 0;      // TS id, service id or network id
-    QByteArray leading;         // bytes 0 to 3, all an unavailable table (id 0x31) shows
-    SectionBytes body;          // after the section length
+    quint16 extension = 0;   // TS id, service id or network id
+    QByteArray leading;      // bytes 0 to 3, all an unavailable table (id 0x31) shows
+    SectionBytes body;       // after the section length
 };
 
 // A MedGrd record: 15 bytes from 2 + 15 * r in the CA descriptor.
 struct CaRecord {
     qint32 ecmPid = 0;
-    QByteArray provider;        // 2 bytes
+    QByteArray provider;   // 2 bytes
     quint8 flag = 0;
-    QByteArray data;            // the 10 bytes after the flag: package bitmap and date, or pay-per-view id first
+    QByteArray data;   // the 10 bytes after the flag: package bitmap and date, or pay-per-view id first
 };
 
 // A CA descriptor of 4 bytes or more.
 struct CaEntry {
     quint16 system = 0;
-    qint32 ecmPid = 0;          // 12 bits
-    QByteArray data;            // after the ECM PID
-    QList<CaRecord> records;    // MedGrd only
+    qint32 ecmPid = 0;         // 12 bits
+    QByteArray data;           // after the ECM PID
+    QList<CaRecord> records;   // MedGrd only
     bool medGrd() const { return system >> 8 == kCaMedGrd; }
 };
 
@@ -53,7 +53,7 @@ struct Descriptor {
     // entry: the last may reach past the body into the table, never past the table.
     QList<QByteArray> entries;
     bool entriesBeyondTable = false;
-    std::optional<CaEntry> ca;  // tag 0x09
+    std::optional<CaEntry> ca;   // tag 0x09
 };
 
 struct DescriptorLoop {
@@ -71,7 +71,7 @@ struct Stream {
 
 struct ProgramMap {
     qint32 pcrPid = 0;
-    DescriptorLoop descriptors; // the program's own
+    DescriptorLoop descriptors;   // the program's own
     QList<Stream> streams;
     bool beyondTable = false;
 };

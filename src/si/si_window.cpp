@@ -37,7 +37,7 @@ QListWidget *ListFrame(QWidget *parent, QVBoxLayout *layout, const char *name, c
     return list;
 }
 
-} // namespace
+}   // namespace
 
 SiWindow::SiWindow(Session &session) : ToolWindow(session, "DL_Pid", "SI Data (Command 31)")
 {
@@ -53,8 +53,8 @@ SiWindow::SiWindow(Session &session) : ToolWindow(session, "DL_Pid", "SI Data (C
 
     auto *right = new QVBoxLayout;
     lLst_ = ListFrame(this, right, "LLst", "Tables (Click to show raw data)", {"ContentID", "Len", "TableID"});
-    cLst_ = ListFrame(this, right,
-                      "CLst", "Channels list from TS Info Table (Click to show details, DoubleClick to set Demux)",
+    cLst_ = ListFrame(this, right, "CLst",
+                      "Channels list from TS Info Table (Click to show details, DoubleClick to set Demux)",
                       {"SID", "Provider Name", "Service Name", "CAMode"});
     auto *saveRow = new QHBoxLayout;
     fn_ = NamedLineEdit(this, "FN", QString());
@@ -93,20 +93,22 @@ void SiWindow::setHideUnknown(bool hide) { chk_[1]->setChecked(hide); }
 void SiWindow::Cmd_Read_Click()
 {
     // The whole capture is one transaction of the link's: it keeps every other sender out.
-    runAction([this] {
-        lLst_->clear();
-        cLst_->clear();
-        cmdSave_->setEnabled(false);
-        store_.ChannelCount = 0;
-        SetBoxText(txt_, "Please wait (about 60 sec.) command 31 can't be stopped.");
-        l1_->clear();
-        const std::optional<SiCaptureResult> result
-            = CaptureSi(link(), store_, [this](qsizetype received) { l1_->setText(' ' + QString::number(received)); });
-        if (result)
-            showCapture(*result);
-        else
-            SetBoxText(txt_, kNotTuned + " : Not Tuned!");
-    }, false);
+    runAction(
+        [this] {
+            lLst_->clear();
+            cLst_->clear();
+            cmdSave_->setEnabled(false);
+            store_.ChannelCount = 0;
+            SetBoxText(txt_, "Please wait (about 60 sec.) command 31 can't be stopped.");
+            l1_->clear();
+            const std::optional<SiCaptureResult> result = CaptureSi(
+                link(), store_, [this](qsizetype received) { l1_->setText(' ' + QString::number(received)); });
+            if (result)
+                showCapture(*result);
+            else
+                SetBoxText(txt_, kNotTuned + " : Not Tuned!");
+        },
+        false);
 }
 
 void SiWindow::showCapture(const SiCaptureResult &r)

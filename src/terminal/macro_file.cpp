@@ -2,20 +2,11 @@
 
 namespace {
 
-bool IsLineEnd(QChar c)
-{
-    return c == QLatin1Char('\r') || c == QLatin1Char('\n');
-}
+bool IsLineEnd(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); }
 
-bool IsBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
+bool IsBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
 
-bool EndsField(QChar c)
-{
-    return c == QLatin1Char(',') || IsLineEnd(c);
-}
+bool EndsField(QChar c) { return c == QLatin1Char(',') || IsLineEnd(c); }
 
 // Steps over the comma or line end that closed a field.
 qsizetype SkipDelimiter(const QString &text, qsizetype i)
@@ -36,7 +27,7 @@ QString TrimTrailingBlanks(QString field)
     return field;
 }
 
-} // namespace
+}   // namespace
 
 QStringList ReadMacroItems(const QByteArray &content)
 {
@@ -99,10 +90,7 @@ bool MacroReplyFailed(const QString &reply)
     return reply.isEmpty() || (reply.size() == 3 && reply.endsWith(QLatin1Char('E')));
 }
 
-QString MacroResult::message() const
-{
-    return failed ? QStringLiteral("Command error: ") + failedLine : QString();
-}
+QString MacroResult::message() const { return failed ? QStringLiteral("Command error: ") + failedLine : QString(); }
 
 MacroResult RunMacro(CommandChannel &link, const QStringList &items)
 {

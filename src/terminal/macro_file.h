@@ -27,7 +27,7 @@ bool MacroReplyFailed(const QString &reply);
 
 struct MacroResult {
     bool failed = false;
-    QString failedLine;  // the upper-cased item whose command failed
+    QString failedLine;   // the upper-cased item whose command failed
     int commandsSent = 0;
     // "Command error: " + failedLine after a failure, else empty.
     QString message() const;

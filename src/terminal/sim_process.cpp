@@ -64,9 +64,8 @@ QString SimProcess::start(const QStringList &extraArgs, QString &error)
     process_.start(program, extraArgs);
     loop.exec();
     if (!process_.canReadLine()) {
-        error = process_.error() == QProcess::FailedToStart
-            ? "cannot start " + program + ": " + process_.errorString()
-            : program + " did not report its terminal";
+        error = process_.error() == QProcess::FailedToStart ? "cannot start " + program + ": " + process_.errorString()
+                                                            : program + " did not report its terminal";
         stop();
         return QString();
     }

@@ -6,10 +6,10 @@ namespace {
 const QStringList kSpeedValues = {"145", "0A3", "051", "036", "01B"};
 constexpr int kSpeedTimeoutMs = 5000;
 constexpr int kServiceTimeoutMs = 2000;
-constexpr int kDrainMs = 500;    // the command leaves at the old speed
+constexpr int kDrainMs = 500;   // the command leaves at the old speed
 constexpr int kSettleMs = 100;
 
-} // namespace
+}   // namespace
 
 QString SpeedSettings(const QString &speed) { return speed + QStringLiteral(",E,7,1"); }
 

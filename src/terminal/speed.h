@@ -22,8 +22,8 @@ struct SpeedResult {
     QString why;   // with CannotOpen: the system's reason
 };
 struct SpeedHooks {
-    std::function<void(const QString &)> say = [](const QString &) {};            // a line of progress
-    std::function<void(const QString &)> showCommand = [](const QString &) {};    // the command box's text
+    std::function<void(const QString &)> say = [](const QString &) {};           // a line of progress
+    std::function<void(const QString &)> showCommand = [](const QString &) {};   // the command box's text
 };
 // Writes the speed command at the old speed, lets it go out, reopens device
 // at kSpeeds[speedIndex] and tests the line with "09" (the decoder's syntax

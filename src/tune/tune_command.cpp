@@ -23,7 +23,7 @@ void Limit(QString &text, double lowest, double highest, const QString &lowText,
         text = lowText;
 }
 
-} // namespace
+}   // namespace
 
 void CorrectTuneBoxes(TuneBoxes &b)
 {
@@ -53,8 +53,8 @@ QString TuneCommand(const TuneBoxes &b, TuneSyntax syntax)
     if (syntax == TuneSyntax::FourDigits)
         intermediate = intermediate.left(4);
     const int band = 1 + (b.highOscillator ? 2 : 0) + (b.horizontal ? 1 : 0);
-    return TunePrefix(syntax) + intermediate + QString::number(b.fec) + b.symbolRate + QString::number(band)
-        + b.diseqc + '2';
+    return TunePrefix(syntax) + intermediate + QString::number(b.fec) + b.symbolRate + QString::number(band) + b.diseqc
+        + '2';
 }
 
 QString DemuxCommand(const TuneBoxes &b, int button)

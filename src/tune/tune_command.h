@@ -12,7 +12,7 @@ constexpr double kTuneHighestKHz = 12755000;
 constexpr double kLowBandHighestKHz = 11905000;   // highest with the 9.750 oscillator
 constexpr double kHighBandLowestKHz = 11550000;   // lowest with the 10.600 oscillator
 constexpr double kAutoSwitchKHz = 11700000;       // above it Auto takes the 10.600 oscillator
-constexpr qint32 kLowOscillatorKHz = 9750000;    // the LNB's two local oscillators
+constexpr qint32 kLowOscillatorKHz = 9750000;     // the LNB's two local oscillators
 constexpr qint32 kHighOscillatorKHz = 10600000;
 constexpr int kTuneTimeoutMs = 5000;
 constexpr int kDemuxTimeoutMs = 500;
@@ -26,7 +26,7 @@ struct TuneBoxes {
     bool autoSwitch = true;
     bool highOscillator = false;   // LH ticked; LO ticked otherwise
     bool horizontal = false;
-    int fec = 2;                   // list position of the code rate
+    int fec = 2;   // list position of the code rate
 };
 
 // Range corrections and the oscillator choice, in the window's order; each

@@ -9,12 +9,11 @@ bool operator==(const TuneBoxes &a, const TuneBoxes &b)
         && a.fec == b.fec;
 }
 
-} // namespace
+}   // namespace
 
 TuneService::TuneService(CommandChannel &link, const Options &options, QObject *parent)
     : QObject(parent), link_(link), options_(options)
-{
-}
+{}
 
 void TuneService::setBoxes(const TuneBoxes &boxes)
 {

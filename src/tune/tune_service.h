@@ -12,7 +12,7 @@
 constexpr int kChannelPidsPauseMs = 500;   // between the audio and the video PID
 
 struct TuneResult {
-    bool sent = false;      // a tune command went out (index 0)
+    bool sent = false;   // a tune command went out (index 0)
     QString reply;
     bool carrier = false;   // the reply is the prefix followed by "0"
 };

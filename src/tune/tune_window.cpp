@@ -29,7 +29,7 @@ const TuneBox kTuneBoxes[3] = {
 };
 const char *const kDemuxCaptions[4] = {"V-PID", "A-PID", "Text", "PCR"};
 
-} // namespace
+}   // namespace
 
 TuneWindow::TuneWindow(Session &session)
     : ToolWindow(session, "DL_Tune", "Manual Tuning (Command 07)"), tuning_(session.service<TuneService>())

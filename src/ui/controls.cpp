@@ -10,10 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-QString IndexedName(const char *name, int i)
-{
-    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i);
-}
+QString IndexedName(const char *name, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i); }
 
 QPushButton *NamedButton(QWidget *parent, const QString &name, const QString &caption, const QString &tooltip)
 {
@@ -92,10 +89,7 @@ static QString ToDisplay(QString text)
 
 void SetBoxText(QPlainTextEdit *box, const QString &text) { box->setPlainText(ToDisplay(text)); }
 
-void AppendBoxText(QPlainTextEdit *box, const QString &text)
-{
-    SetBoxText(box, box->toPlainText() + ToDisplay(text));
-}
+void AppendBoxText(QPlainTextEdit *box, const QString &text) { SetBoxText(box, box->toPlainText() + ToDisplay(text)); }
 
 QString BoxText(const QPlainTextEdit *box)
 {

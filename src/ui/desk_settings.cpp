@@ -13,7 +13,7 @@ namespace {
 QString DeviceKey(int port) { return QStringLiteral("ports/port%1").arg(port + 1); }
 QString GeometryKey(const QWidget *window) { return "geometry/" + window->objectName(); }
 
-} // namespace
+}   // namespace
 
 DeskSettings::DeskSettings() = default;
 DeskSettings::~DeskSettings() = default;
@@ -29,10 +29,7 @@ void DeskSettings::useFolder(const QString &folder)
     store_ = std::make_unique<QSettings>(folder + QStringLiteral("/kestrel.conf"), QSettings::IniFormat);
 }
 
-QString DeskSettings::device(int port) const
-{
-    return store_ ? store_->value(DeviceKey(port)).toString() : QString();
-}
+QString DeskSettings::device(int port) const { return store_ ? store_->value(DeviceKey(port)).toString() : QString(); }
 
 void DeskSettings::setDevice(int port, const QString &device)
 {

@@ -12,10 +12,10 @@ static const char *const kDefaultPorts[2] = {"/dev/ttyS0", "/dev/ttyS1"};
 #endif
 
 Session::Session(SerialPort *port, Prompter *prompter)
-    : link(options, port), prompter(prompter),
-      portDevice{QString::fromLatin1(kDefaultPorts[0]), QString::fromLatin1(kDefaultPorts[1])}, windows(*this)
-{
-}
+    : link(options, port),
+      prompter(prompter), portDevice{QString::fromLatin1(kDefaultPorts[0]), QString::fromLatin1(kDefaultPorts[1])},
+      windows(*this)
+{}
 
 Session::~Session() { windows.destroyAll(); }
 

@@ -4,8 +4,7 @@
 
 #include <QCloseEvent>
 
-ToolWindow::ToolWindow(Session &session, const QString &windowName, const QString &caption)
-    : session_(session)
+ToolWindow::ToolWindow(Session &session, const QString &windowName, const QString &caption) : session_(session)
 {
     setObjectName(windowName);
     setWindowTitle(caption);

@@ -23,8 +23,9 @@ private slots:
         ChannelTables t;
         AppendTransponder(t, *r, 3);
         AppendTransponder(t, *ParseSweepResult(status + "\r0720EF038275000 2\r", status), 2);
-        QCOMPARE(TptLines(t), QStringList({"01  11600000  00000  00000  00  02  4/5  V/U",
-                                           "02  10729000  00000  00000  00  00  Err  H/D"}));
+        QCOMPARE(TptLines(t),
+                 QStringList(
+                     {"01  11600000  00000  00000  00  02  4/5  V/U", "02  10729000  00000  00000  00  00  Err  H/D"}));
         UpdateScannedTransponder(t, 0, 1100, -1, 300);
         QCOMPARE(TptLine(t, 0), QString("01  11600000  01100  00000  FE  02  4/5  V/U"));
     }
@@ -36,10 +37,10 @@ private slots:
         const ServicePids tv = {101, 102, 101, 7, 65535, 65535, 65535, 0};
         ServicePids radio = tv, data = tv, otherCa = tv, medGrd = tv;
         radio[0] = 65535;
-    radio[3] = 8;
-    data[3] = 9;
-    otherCa[3] = 10;
-    medGrd[3] = 11;
+        radio[3] = 8;
+        data[3] = 9;
+        otherCa[3] = 10;
+        medGrd[3] = 11;
         data[0] = data[1] = 65535;
         otherCa[6] = 1;
         medGrd[6] = 0;

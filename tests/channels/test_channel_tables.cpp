@@ -21,7 +21,7 @@ void PutChannel(ChannelTables &t, int i, const QString &name, int tp, int sid)
     t.TcsCount = std::max(t.TcsCount, i + 1);
 }
 
-} // namespace
+}   // namespace
 
 class TestChannelTables : public QObject {
     Q_OBJECT
@@ -34,13 +34,14 @@ private slots:
     {
         ChannelTables t;
         PutChannel(t, 0, "Das\tErste,\nHD\x7F", 3, 28106);   // these would break a text line
-        PutChannel(t, 1, "ABCDEFGHIJKLMNOPQ", 0xFF, 1);        // 16 characters kept, no zero byte
+        PutChannel(t, 1, "ABCDEFGHIJKLMNOPQ", 0xFF, 1);      // 16 characters kept, no zero byte
         PutChannel(t, 1199, "X", 1, 1);
         QCOMPARE(TcsLine(t, 0), QString(" 001 Das Erste  HD    04 03 28124 28126 28128 28130 28132 28134"));
         QVERIFY(TcsLine(t, 1).startsWith(" 002 ABCDEFGHIJKLMNOP 04 FF"));
         QVERIFY(TcsLine(t, 1199).startsWith("1200 X                04"));
         // 11778000 on the high band, vertical; then a record with an unknown FEC.
-        const QByteArray tpt = QByteArray::fromHex("4636DA80044D00011A000201" "000000000000000000000900");
+        const QByteArray tpt = QByteArray::fromHex("4636DA80044D00011A000201"
+                                                   "000000000000000000000900");
         std::copy(tpt.begin(), tpt.end(), t.TptTable.begin());
         QCOMPARE(TptLine(t, 0), QString("01  11778000  01101  00001  1A  00  3/4  V/U"));
         QCOMPARE(TptLine(t, 1), QString("02  09750000  00000  00000  00  00  Err  V/D"));
@@ -90,10 +91,11 @@ private slots:
         QCOMPARE(SaveBinary(t, yes, "TCS", "TPT").status, QString("TCS Saved.  TPT Saved."));
         const QByteArray decoderFile = ReadFile("TCS");
         QCOMPARE(decoderFile.size(), 999 * kTcsRecordSize);
-        QCOMPARE(decoderFile.mid(20 * 30, 30).toHex(), QByteArray("0000000000000000000000000000000000ff0000ffffffffffffffffffff"));
+        QCOMPARE(decoderFile.mid(20 * 30, 30).toHex(),
+                 QByteArray("0000000000000000000000000000000000ff0000ffffffffffffffffffff"));
         QVERIFY(LoadBinary(back, "TCS", "TPT").relist);
-        QCOMPARE(back.TcsCount, 999);          // padding records count
-        QCOMPARE(back.TptCount, qint16(7));    // the highest TP below FF
+        QCOMPARE(back.TcsCount, 999);         // padding records count
+        QCOMPARE(back.TptCount, qint16(7));   // the highest TP below FF
         SaveBinary(back, yes, "TCS2", "TPT2");
         QCOMPARE(ReadFile("TCS2"), decoderFile);
         QVERIFY(QDir().mkdir("adir"));   // a folder: never reported as saved

@@ -30,7 +30,7 @@ struct Recorder {
     }
 };
 
-} // namespace
+}   // namespace
 
 class TestScanService : public QObject {
     Q_OBJECT
@@ -42,12 +42,22 @@ private slots:
     void transponderScan()
     {
         const struct {
-            const char *name; QStringList statuses, more; int stopAt; bool lose; const char *last; int found;
+            const char *name;
+            QStringList statuses, more;
+            int stopAt;
+            bool lose;
+            const char *last;
+            int found;
         } rows[] = {
             {"status and result in one reply", {"072100000\r" + kResult, "072000000"}, {}, -1, false, "Done.", 1},
             {"result after the status", {"072100000", "072000000"}, {kResult + "\r"}, -1, false, "Done.", 1},
-            {"a wait times out, the next brings it", {"072100000", "072000000"}, {"", kResult + "\r"}, -1, false,
-             "Done.", 1},
+            {"a wait times out, the next brings it",
+             {"072100000", "072000000"},
+             {"", kResult + "\r"},
+             -1,
+             false,
+             "Done.",
+             1},
             {"STOP takes the pending result", {"072100000", "072000000"}, {kResult + "\r"}, 0, false, "User Break.", 0},
             {"the link lost in the sweep", {"072100000"}, {}, -1, true, "gone - port closed.", 0},
         };
@@ -63,7 +73,8 @@ private slots:
             ChannelTables tables;
             TuneService tuning(link, options);
             Recorder r;
-            ScanService(link, options, tuning, tables).scanTransponders({true, false, false, false}, false, r.hooks(row.stopAt));
+            ScanService(link, options, tuning, tables)
+                .scanTransponders({true, false, false, false}, false, r.hooks(row.stopAt));
             QCOMPARE(r.statuses.last(), QString(row.last));
             QCOMPARE(tables.TptCount, row.found);
             QVERIFY2(link.more.isEmpty(), row.name);   // every result line was taken
@@ -74,27 +85,56 @@ private slots:
     void channelScan()
     {
         const struct {
-            const char *name; QStringList tunes; QList<LinesReply> captures; int stopAt; const char *last; int added;
+            const char *name;
+            QStringList tunes;
+            QList<LinesReply> captures;
+            int stopAt;
+            const char *last;
+            int added;
             const char *first;
         } rows[] = {
-            {"both captured", {"0700", "0700"}, {{kCapture}, {kCapture}}, -1, "Done.", 4, "TP:01 Reading SI Data, wait..."},
-            {"STOP between transponders", {"0700"}, {{kCapture}}, 1, "User Break.", 2, "TP:01 Reading SI Data, wait..."},
-            {"no carrier on the first", {"0701", "0700"}, {{kCapture}}, -1, "Done.", 2, "Tuning transponder 00 - No Carrier!"},
-            {"carrier lost before the capture", {"0700", "0700"}, {{"", true}, {kCapture}}, -1, "Done.", 2,
+            {"both captured",
+             {"0700", "0700"},
+             {{kCapture}, {kCapture}},
+             -1,
+             "Done.",
+             4,
+             "TP:01 Reading SI Data, wait..."},
+            {"STOP between transponders",
+             {"0700"},
+             {{kCapture}},
+             1,
+             "User Break.",
+             2,
+             "TP:01 Reading SI Data, wait..."},
+            {"no carrier on the first",
+             {"0701", "0700"},
+             {{kCapture}},
+             -1,
+             "Done.",
+             2,
+             "Tuning transponder 00 - No Carrier!"},
+            {"carrier lost before the capture",
+             {"0700", "0700"},
+             {{"", true}, {kCapture}},
+             -1,
+             "Done.",
+             2,
              "TP:01 Reading SI Data, wait...SI Data error!"},
         };
         for (const auto &row : rows) {
             FakeChannel link;
             QStringList tunes = row.tunes;
-            link.respond([&](const QString &c) { return c.startsWith("070") && !tunes.isEmpty() ? tunes.takeFirst() : "090"; });
+            link.respond(
+                [&](const QString &c) { return c.startsWith("070") && !tunes.isEmpty() ? tunes.takeFirst() : "090"; });
             link.lines = row.captures;
             ChannelTables tables;
             for (int k = 0; k < 2; ++k)
                 AppendTransponder(tables, *ParseSweepResult("072100000\r" + kResult + "\r", "072100000"), 1);
             TuneService tuning(link, options);
             Recorder r;
-            ScanService(link, options, tuning, tables).scanChannels({0, 1, {false, false, false, false}, false},
-                                                                    r.hooks(row.stopAt));
+            ScanService(link, options, tuning, tables)
+                .scanChannels({0, 1, {false, false, false, false}, false}, r.hooks(row.stopAt));
             QVERIFY2(r.statuses.contains(row.first), row.name);
             QCOMPARE(r.statuses.last(), QString(row.last));
             QCOMPARE(int(tables.TcsCount), row.added);
@@ -107,7 +147,10 @@ private slots:
     void siCapture()
     {
         const struct {
-            LinesReply reply; bool tuned; const char *status; int channels;
+            LinesReply reply;
+            bool tuned;
+            const char *status;
+            int channels;
         } rows[] = {
             {{kCapture, false, true}, true, "Read OK.", 2},
             {{kCapture.left(200), true, false}, true, "Timeout!", 2},   // the SDT line came whole
@@ -156,7 +199,9 @@ private slots:
     void speedChange()
     {
         const struct {
-            const char *reply, *reopenError; SpeedOutcome outcome; const char *said;
+            const char *reply, *reopenError;
+            SpeedOutcome outcome;
+            const char *said;
         } rows[] = {
             {"09E", "", SpeedOutcome::Connected, "OK, connected at 57600"},
             {"", "", SpeedOutcome::NoReply, "No reply from decoder..."},
@@ -172,7 +217,8 @@ private slots:
             const SpeedResult result = ChangeSpeed(link, "/dev/ttyS0", 3, hooks);
             QCOMPARE(result.outcome, row.outcome);
             QVERIFY(said.contains(row.said));
-            QCOMPARE(link.events.mid(0, 4), QStringList({"T5000", "R0210200040000036", "W500", "O/dev/ttyS0 57600,E,7,1"}));
+            QCOMPARE(link.events.mid(0, 4),
+                     QStringList({"T5000", "R0210200040000036", "W500", "O/dev/ttyS0 57600,E,7,1"}));
         }
     }
 };

@@ -40,11 +40,18 @@ QString BadRow(const QString &at) { return at + " : " + QString("-- ").repeated(
 // commands starting with command are answered with reply; FILE in status
 // stands for the file's path; sent: commands sent.
 struct Failure {
-    bool write; EepromMode mode; int fileSize; bool answer; QString command, reply;
-    int stopAt; EeOutcome outcome; QString status; int sent;
+    bool write;
+    EepromMode mode;
+    int fileSize;
+    bool answer;
+    QString command, reply;
+    int stopAt;
+    EeOutcome outcome;
+    QString status;
+    int sent;
 };
 
-} // namespace
+}   // namespace
 
 Q_DECLARE_METATYPE(Failure)
 
@@ -118,19 +125,22 @@ private slots:
         const EepromMode normal = EepromMode::Normal, i2c = EepromMode::I2C;
         QTest::addColumn<Failure>("row");
         const std::pair<const char *, Failure> rows[] = {
-            {"read error", {false, normal, -1, true, "061020080", QString(262, '0'), -1, EeOutcome::ReadError,
-                            "Reading Page 2 - Read Error!", 5}},
-            {"read time-out", {false, i2c, -1, true, "272A25", "", -1, EeOutcome::ReadError,
-                               "Reading Page 1 - Read Error!", 22}},
+            {"read error",
+             {false, normal, -1, true, "061020080", QString(262, '0'), -1, EeOutcome::ReadError,
+              "Reading Page 2 - Read Error!", 5}},
+            {"read time-out",
+             {false, i2c, -1, true, "272A25", "", -1, EeOutcome::ReadError, "Reading Page 1 - Read Error!", 22}},
             {"read stop", {false, i2c, -1, true, "", "", 1, EeOutcome::UserBreak, "Reading Page 1 - User Break!", 16}},
-            {"overwrite refused", {false, normal, 3, false, "", "", -1, EeOutcome::NotSaved,
-                                   "Reading Page 7\r\nSaving FILE - Not saved.", 16}},
-            {"write refused", {true, normal, kEeSize, true, "06003", "06E", -1, EeOutcome::WriteError,
-                               "Writing Page 3 - Write Error!", 7}},
-            {"write time-out", {true, i2c, kEeSize, true, "270A2", "", -1, EeOutcome::WriteError,
-                                "Writing Page 1 - Write Error!", 17}},
-            {"write stop", {true, normal, kEeSize, true, "", "", 2, EeOutcome::UserBreak,
-                            "Writing Page 2 - User Break!", 4}},
+            {"overwrite refused",
+             {false, normal, 3, false, "", "", -1, EeOutcome::NotSaved, "Reading Page 7\r\nSaving FILE - Not saved.",
+              16}},
+            {"write refused",
+             {true, normal, kEeSize, true, "06003", "06E", -1, EeOutcome::WriteError, "Writing Page 3 - Write Error!",
+              7}},
+            {"write time-out",
+             {true, i2c, kEeSize, true, "270A2", "", -1, EeOutcome::WriteError, "Writing Page 1 - Write Error!", 17}},
+            {"write stop",
+             {true, normal, kEeSize, true, "", "", 2, EeOutcome::UserBreak, "Writing Page 2 - User Break!", 4}},
             {"not confirmed", {true, normal, kEeSize, false, "", "", -1, EeOutcome::Declined, "Reading FILE", 0}},
         };
         for (const auto &[name, row] : rows)

@@ -42,7 +42,7 @@ QByteArray TablesImage()
     return image;
 }
 
-} // namespace
+}   // namespace
 
 class TestDataDirectory : public QObject {
     Q_OBJECT
@@ -67,20 +67,24 @@ private slots:
         for (int slot = 0; slot < 128; ++slot)
             PutModule(many, slot / 16, slot % 16, 0x20, "M", QList<Entry>(255, {"F", 0, 0}));
         const QString outside = "Done. %1 damaged entries lead outside the image.";
-        QTest::newRow("tables") << TablesImage() << 16 << "Done." << QStringList{
-            "Block: 0      =============", "Mod: CHANNELS === 3 files.", "TPT           $0006C  $0008",
-            "TCS           $00074  $0006", "tcs           $00074  $0006", "Block: 1      =============",
-            "Mod: EPG      === 0 files.", "Block: 2      =============", "Block: 3      =============",
-            "Mod: BACKUP   === 2 files.", "TCS           $3050C  $0003", "TCS           $3050C  $0000",
-            "Block: 4      =============", "Block: 5      =============", "Block: 6      =============",
-            "Block: 7      ============="};
+        QTest::newRow("tables") << TablesImage() << 16 << "Done."
+                                << QStringList{"Block: 0      =============", "Mod: CHANNELS === 3 files.",
+                                               "TPT           $0006C  $0008", "TCS           $00074  $0006",
+                                               "tcs           $00074  $0006", "Block: 1      =============",
+                                               "Mod: EPG      === 0 files.",  "Block: 2      =============",
+                                               "Block: 3      =============", "Mod: BACKUP   === 2 files.",
+                                               "TCS           $3050C  $0003", "TCS           $3050C  $0000",
+                                               "Block: 4      =============", "Block: 5      =============",
+                                               "Block: 6      =============", "Block: 7      ============="};
         QTest::newRow("module header") << header << 8 << outside.arg(1) << QStringList{"Block: 7      ============="};
         QTest::newRow("entry table") << entries << 11 << outside.arg(3)
-            << QStringList{"Mod: LAST     === 5 files.", "A             $7FFEC  $0001", "B             $7FFEC  $0001"};
+                                     << QStringList{"Mod: LAST     === 5 files.", "A             $7FFEC  $0001",
+                                                    "B             $7FFEC  $0001"};
         QTest::newRow("file data") << data << 11 << outside.arg(1)
-            << QStringList{"TCS           $8001C  $0020  ! outside the image", "OK            $7004C  $0004"};
+                                   << QStringList{"TCS           $8001C  $0020  ! outside the image",
+                                                  "OK            $7004C  $0004"};
         QTest::newRow("10000 rows") << many << 10000 << "Done. Only the first 10000 rows are listed."
-            << QStringList{"F             $2002C  $0000"};
+                                    << QStringList{"F             $2002C  $0000"};
     }
     void listing()
     {
@@ -109,7 +113,8 @@ private slots:
         const std::vector<DirectoryRow> rows = ListDirectory(image).rows;
         QCOMPARE(SaveDirectoryFile(image, rows[2], ask), QString("Saved: TPT"));
         QCOMPARE(ReadFile("TPT"), image.mid(0x6C, 8));
-        QCOMPARE(SaveDirectoryFile(image, rows[11], ask), QString("Saved: TCS (an empty file: the entry has length 0)"));
+        QCOMPARE(SaveDirectoryFile(image, rows[11], ask),
+                 QString("Saved: TCS (an empty file: the entry has length 0)"));
         QCOMPARE(QFileInfo("TCS").size(), 0);
         ask.answer = false;
         QCOMPARE(SaveDirectoryFile(image, rows[2], ask), QString("Not saved."));
@@ -123,7 +128,8 @@ private slots:
         QCOMPARE(UpdateTables(image, rows, "none", "TCS", "image.bin", ask), QString("none not found!"));
         QCOMPARE(image, before);
         ask.answer = true;
-        QCOMPARE(UpdateTables(image, rows, "TPT", "TCS", "image.bin", ask), QString("Done. 1 entries of length 0 left unchanged."));
+        QCOMPARE(UpdateTables(image, rows, "TPT", "TCS", "image.bin", ask),
+                 QString("Done. 1 entries of length 0 left unchanged."));
         QByteArray expected = before;
         expected.replace(0x6C, 14, QByteArray("1234\0\0\0\0abcdef", 14));   // shorter file zero-filled, longer cut
         expected.replace(0x3050C, 3, "abc");

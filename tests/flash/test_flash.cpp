@@ -108,16 +108,25 @@ Image Standard()
 
 QByteArray Bytes(const quint8 *d, qint32 at, qint32 n) { return QByteArray(reinterpret_cast<const char *>(d) + at, n); }
 
-template <class Row> void Rows(std::initializer_list<std::pair<const char *, Row>> rows)
+template <class Row>
+void Rows(std::initializer_list<std::pair<const char *, Row>> rows)
 {
     QTest::addColumn<Row>("row");
     for (const auto &[name, row] : rows)
         QTest::newRow(name) << row;
 }
 
-struct Ident { QString lost; quint32 ids; QString status; };   // lost: the command whose reply is lost
+struct Ident {
+    QString lost;
+    quint32 ids;
+    QString status;
+};   // lost: the command whose reply is lost
 // A save from 7FE00000 to page last: the file then holds its first size bytes.
-struct Save { int last, failures, stopAt; FlashOutcome outcome; int size; };
+struct Save {
+    int last, failures, stopAt;
+    FlashOutcome outcome;
+    int size;
+};
 // Programming from flash that holds 00: when done, the range from..to
 // equals the image and the rest of the data area keeps its 00.
 struct Run {
@@ -132,7 +141,7 @@ struct Run {
     QString state = "block 7FE20000-7FE3FFFF written and verified";   // the decoder's state at the end
 };
 
-} // namespace
+}   // namespace
 
 Q_DECLARE_METATYPE(Ident)
 Q_DECLARE_METATYPE(Save)
@@ -202,31 +211,57 @@ private slots:
         Rows<Run>({
             {"top boot Chk(1) writes both halves",
              {.selected = 2, .to = 0x20000, .erased = {e0}, .state = "block 7FE10000-7FE1FFFF written and verified"}},
-            {"bottom boot Chk(0)", {.ids = 0x20205858, .selected = 1, .to = 0x10000,
-                                    .erased = {e0, "Erasing 7FE08000", "Erasing 7FE0C000"},
-                                    .state = "block 7FE00000-7FE0FFFF written and verified"}},
+            {"bottom boot Chk(0)",
+             {.ids = 0x20205858,
+              .selected = 1,
+              .to = 0x10000,
+              .erased = {e0, "Erasing 7FE08000", "Erasing 7FE0C000"},
+              .state = "block 7FE00000-7FE0FFFF written and verified"}},
             {"bottom boot empty Chk(1)",
-             {.ids = 0x20205B5B, .selected = 2, .from = 0x10000, .to = 0x20000, .erased = {"Erasing 7FE10000"},
+             {.ids = 0x20205B5B,
+              .selected = 2,
+              .from = 0x10000,
+              .to = 0x20000,
+              .erased = {"Erasing 7FE10000"},
               .state = "block 7FE10000-7FE1FFFF written and verified"}},
             {"Chk(2) every word", {.selected = 4, .ignore = false, .from = 0x20000, .to = 0x40000, .erased = {e2}}},
             {"all blocks",
-             {.selected = 31, .to = kImageSize, .erased = {e0, e2, "Erasing 7FE40000", "Erasing 7FE60000"},
+             {.selected = 31,
+              .to = kImageSize,
+              .erased = {e0, e2, "Erasing 7FE40000", "Erasing 7FE60000"},
               .state = "block 7FE60000-7FE7FFFF written and verified"}},
-            {"not blank", {.selected = 4, .faulty = "0221047FE20000", .faultReply = "02200000000",
-                           .outcome = FlashOutcome::EraseError, .status = e2 + " Erase Error!",
-                           .state = "erase block 7FE20000 in an unknown state"}},
-            {"cycle lost", {.selected = 4, .faulty = "02207FE2000000800000", .outcome = FlashOutcome::ProgramError,
-                            .status = "Writing 7FE200XX Program Error!",
-                            .state = "block 7FE20000-7FE3FFFF erased and partly written"}},
-            {"read-back lost",
-             {.selected = 4, .faulty = "0221047FE20104", .outcome = FlashOutcome::ReadError, .status = "Read Error!",
+            {"not blank",
+             {.selected = 4,
+              .faulty = "0221047FE20000",
+              .faultReply = "02200000000",
+              .outcome = FlashOutcome::EraseError,
+              .status = e2 + " Erase Error!",
+              .state = "erase block 7FE20000 in an unknown state"}},
+            {"cycle lost",
+             {.selected = 4,
+              .faulty = "02207FE2000000800000",
+              .outcome = FlashOutcome::ProgramError,
+              .status = "Writing 7FE200XX Program Error!",
               .state = "block 7FE20000-7FE3FFFF erased and partly written"}},
-            {"read-back differs", {.selected = 4, .faulty = "0221047FE20108", .faultReply = "02200000000",
-                                   .outcome = FlashOutcome::VerifyError, .status = "Writing 7FE201XX Verify Error!",
-                                   .state = "block 7FE20000-7FE3FFFF erased and partly written"}},
-            {"stop", {.selected = 4, .stopAt = 3, .outcome = FlashOutcome::UserBreak,
-                      .status = "Writing 7FE200XX User Break!",
-                      .state = "block 7FE20000-7FE3FFFF erased and partly written"}},
+            {"read-back lost",
+             {.selected = 4,
+              .faulty = "0221047FE20104",
+              .outcome = FlashOutcome::ReadError,
+              .status = "Read Error!",
+              .state = "block 7FE20000-7FE3FFFF erased and partly written"}},
+            {"read-back differs",
+             {.selected = 4,
+              .faulty = "0221047FE20108",
+              .faultReply = "02200000000",
+              .outcome = FlashOutcome::VerifyError,
+              .status = "Writing 7FE201XX Verify Error!",
+              .state = "block 7FE20000-7FE3FFFF erased and partly written"}},
+            {"stop",
+             {.selected = 4,
+              .stopAt = 3,
+              .outcome = FlashOutcome::UserBreak,
+              .status = "Writing 7FE200XX User Break!",
+              .state = "block 7FE20000-7FE3FFFF erased and partly written"}},
         });
     }
     void program()

@@ -15,7 +15,11 @@
 // Records the settings of every open.
 struct Port : FakeSerialPort {
     QStringList opened;
-    QString open(const QString &d, const QString &s) override { opened << s; return FakeSerialPort::open(d, s); }
+    QString open(const QString &d, const QString &s) override
+    {
+        opened << s;
+        return FakeSerialPort::open(d, s);
+    }
 };
 
 class TestLink : public QObject {
@@ -59,7 +63,7 @@ private slots:
         QCOMPARE(lastShown(), QString("TimeOut!"));
         link->SendCmd("09", true);
         QCOMPARE(lastShown(), QString("09E : Syntax error!"));
-        options.Asc = true;  // always show
+        options.Asc = true;   // always show
         QSignalSpy commands(link.get(), &Link::commandShown);
         link->SendCmd("1", false);
         QCOMPARE(lastShown(), QString("1234E"));
@@ -141,7 +145,8 @@ private slots:
         QVERIFY(!port->isOpen() && !link->linkBusy());
         QVERIFY(link->openPort("/dev/fake", "9600,E,7,1").isEmpty());
         port->onCommand = [this](const QString &) {
-            QMetaObject::invokeMethod(link.get(), [this] { link->shutDown(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                link.get(), [this] { link->shutDown(); }, Qt::QueuedConnection);
         };
         QCOMPARE(link->SendCmd("09", false), QString());
         QCOMPARE(link->SendCmd("09", false), QString());
@@ -156,7 +161,7 @@ private slots:
         QCOMPARE(Hex8(-2) + Hex8(0x7FE80B15), QString("FFFFFFFE7FE80B15"));
         QCOMPARE(Hex6(-1) + Hex6(0x12ABCDEF) + Hex2(0x1FA) + Hex2(-1) + Hex2(9), QString("FFFFFFABCDEFFAFF09"));
         const QList<std::pair<QString, int>> bytes = {{"FF", 255}, {"0A", 10}, {"A", 10}, {"a1", 1},
-                                                      {"G7", 7}, {"", 0}, {"123", 0}};
+                                                      {"G7", 7},   {"", 0},    {"123", 0}};
         for (const auto &[text, value] : bytes)
             QCOMPARE(HexToByte(text), value);
         QCOMPARE(HexByteAt(u"0212C4", 3), 0x2C);
@@ -169,10 +174,10 @@ private slots:
     void files()
     {
         QDir().mkdir("sub");
-        for (const char *row : {"ask b.bin empty no yes no empty", "ask ./sub/../c.bin data yes yes yes none",
-                                "ask d.bin data no no yes data", "ask e dir yes no no dir",
-                                "exists h.bin empty yes no no none", "exists i.bin data yes yes no data",
-                                "exists j dir yes no no dir", "ask k pipe yes no no pipe"}) {
+        for (const char *row :
+             {"ask b.bin empty no yes no empty", "ask ./sub/../c.bin data yes yes yes none",
+              "ask d.bin data no no yes data", "ask e dir yes no no dir", "exists h.bin empty yes no no none",
+              "exists i.bin data yes yes no data", "exists j dir yes no no dir", "ask k pipe yes no no pipe"}) {
             const QStringList c = QString(row).split(' ');
             const QString &name = c[1];
             if (c[2] == "dir")
@@ -186,9 +191,13 @@ private slots:
             QCOMPARE(c[0] == "ask" ? AskOverwrite(prompter, name) : FileExists(name), c[4] == "yes");
             QCOMPARE(prompter.questions.size(), c[5] == "yes" ? 1 : 0);
             if (c[5] == "yes")
-                QCOMPARE(prompter.questions[0].title + prompter.questions[0].text, "Are you sure ?Overwrite " + name + " ?");
+                QCOMPARE(prompter.questions[0].title + prompter.questions[0].text,
+                         "Are you sure ?Overwrite " + name + " ?");
             const QFileInfo info(name);
-            const QByteArray after = info.isDir() ? "dir" : !info.exists() ? "none" : !info.isFile() ? "pipe" : ReadFile(name);
+            const QByteArray after = info.isDir() ? "dir"
+                : !info.exists()                  ? "none"
+                : !info.isFile()                  ? "pipe"
+                                                  : ReadFile(name);
             QCOMPARE(after.isEmpty() ? "empty" : after, c[6].toLatin1());
         }
         FakePrompter prompter;

@@ -20,20 +20,29 @@ private slots:
                  {"B$2000,45\r\nB$2000 45", {"B$2000", "45", "B$2000 45"}},
                  {"   W$2000 0145  \t\r\n\tC$09 ,  C$1", {"W$2000 0145", "C$09", "C$1"}},
                  {"\"C$0201,X\",\" C$09 \"junk", {"C$0201,X", " C$09 "}},
-                 {"\"C$09,1\r\nC$1\r\n", {"C$09,1", "C$1"}},  // a quote ends with its line
+                 {"\"C$09,1\r\nC$1\r\n", {"C$09,1", "C$1"}},   // a quote ends with its line
                  {"' note\r\n\r\nC$09,\r\n", {"' note", "", "C$09", ""}},
-                 {"c$stra\xDF" "e", {QStringLiteral("c$stra\u00DFe")}}})
+                 {"c$stra\xDF"
+                  "e",
+                  {QStringLiteral("c$stra\u00DFe")}}})
             QCOMPARE(ReadMacroItems(content), items);
     }
 
     // Item, then its command ("-" for none).
     void macroCommands()
     {
-        for (const auto &[item, command] : std::initializer_list<std::pair<QString, QString>>{
-                 {"b$20004000 4f", "0200200040004F"}, {"W$20004000 0145", "0210200040000145"},
-                 {"D$20004000 00000145", "02202000400000000145"}, {"c$02 01", "02 01"},
-                 {"B$20004000-4567 x", "02002000400045"}, {"W$2000", "02102000"}, {"C$", ""},
-                 {"c$stra\u00DFe", "STRA\u00DFE"}, {"45", "-"}, {"' SOFT RESET", "-"}, {" C$09", "-"}}) {
+        for (const auto &[item, command] :
+             std::initializer_list<std::pair<QString, QString>>{{"b$20004000 4f", "0200200040004F"},
+                                                                {"W$20004000 0145", "0210200040000145"},
+                                                                {"D$20004000 00000145", "02202000400000000145"},
+                                                                {"c$02 01", "02 01"},
+                                                                {"B$20004000-4567 x", "02002000400045"},
+                                                                {"W$2000", "02102000"},
+                                                                {"C$", ""},
+                                                                {"c$stra\u00DFe", "STRA\u00DFE"},
+                                                                {"45", "-"},
+                                                                {"' SOFT RESET", "-"},
+                                                                {" C$09", "-"}}) {
             const QString line = MacroLine(item);
             QCOMPARE(line.size(), item.size());
             QCOMPARE(MacroCommand(line).value_or("-"), command);
@@ -71,15 +80,29 @@ private slots:
     // Valid (+) or refused (-), then the statement.
     void scriptStatements()
     {
-        for (const char *row : {"+click DL_Main.Cmd_Dec(3)", "-click", "+choose DL_Main.Cmb_COM 4",
-                                "-choose DL_Main.Cmb_COM four", "+key DL_Main.Txt_P2D Enter", "-key DL_Main.Txt_P2D Escape",
-                                "+answer cancel", "-answer maybe", "+on-command 12 close DL_Mem",
-                                "+on-command 3 click DL_Mem.Cmd_Stop", "-on-command 12 DL_Mem.Cmd_Stop",
-                                "-on-command many click DL_Mem.Cmd_Stop", "+until expect-enabled DL_Main.Cmd_Open yes",
-                                "+until expect-file a.bin size 512", "-until expect-enabled DL_Main.Cmd_Open maybe",
-                                "-until click DL_Main.Cmd_Open", "+expect DL_X.Lst[2] \"x\"", "-expect-checked W.C true",
-                                "+expect-file a.bin sha256 00ff", "-expect-file a.bin md5 00ff", "-press DL_Main.Cmd_Open",
-                                "-set W.C \"open", "-set W.C \"\\q\""}) {
+        for (const char *row : {"+click DL_Main.Cmd_Dec(3)",
+                                "-click",
+                                "+choose DL_Main.Cmb_COM 4",
+                                "-choose DL_Main.Cmb_COM four",
+                                "+key DL_Main.Txt_P2D Enter",
+                                "-key DL_Main.Txt_P2D Escape",
+                                "+answer cancel",
+                                "-answer maybe",
+                                "+on-command 12 close DL_Mem",
+                                "+on-command 3 click DL_Mem.Cmd_Stop",
+                                "-on-command 12 DL_Mem.Cmd_Stop",
+                                "-on-command many click DL_Mem.Cmd_Stop",
+                                "+until expect-enabled DL_Main.Cmd_Open yes",
+                                "+until expect-file a.bin size 512",
+                                "-until expect-enabled DL_Main.Cmd_Open maybe",
+                                "-until click DL_Main.Cmd_Open",
+                                "+expect DL_X.Lst[2] \"x\"",
+                                "-expect-checked W.C true",
+                                "+expect-file a.bin sha256 00ff",
+                                "-expect-file a.bin md5 00ff",
+                                "-press DL_Main.Cmd_Open",
+                                "-set W.C \"open",
+                                "-set W.C \"\\q\""}) {
             QList<ScriptStatement> out;
             QString error;
             const bool valid = row[0] == '+';

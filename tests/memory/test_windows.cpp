@@ -23,7 +23,10 @@ class TestWindows : public QObject {
     std::unique_ptr<Session> session;
 
     template <typename T = QPushButton>
-    static T *child(QWidget *w, const char *name) { return w->findChild<T *>(name); }
+    static T *child(QWidget *w, const char *name)
+    {
+        return w->findChild<T *>(name);
+    }
     static QString text(QWidget *w, const char *name) { return BoxText(child<QPlainTextEdit>(w, name)); }
     // Runs action while the nth command from now awaits its reply.
     void atCommand(int n, std::function<void()> action)
@@ -39,7 +42,7 @@ private slots:
     void init()
     {
         port = new FakeSerialPort;
-        port->answer = [](const QString &) { return "020" + QByteArray(256, '5'); };  // a half page
+        port->answer = [](const QString &) { return "020" + QByteArray(256, '5'); };   // a half page
         session = std::make_unique<Session>(port, &prompter);
         RegisterToolWindows(session->windows);
         QVERIFY(session->link.openPort("/dev/double", "9600,E,7,1").isEmpty());
@@ -49,7 +52,7 @@ private slots:
     // bar shrinks by one "=" per finished row.
     void registerRead()
     {
-        port->answer = [](const QString &c) { return c.toLatin1(); };  // register n holds n
+        port->answer = [](const QString &c) { return c.toLatin1(); };   // register n holds n
         QWidget *w = session->windows.create("DL_Reg");
         QStringList bars;
         bool broken = false;
@@ -63,7 +66,8 @@ private slots:
         QCOMPARE(bars.size(), 256);
         for (int k = 0; k < 256; ++k)
             QCOMPARE(bars[k], k < 16 ? QString() : QString(16 - k / 16, '='));
-        QVERIFY(child<QLabel>(w, "L_S")->text().isEmpty() && child(w, "Cmd_Read")->isEnabled() && !session->link.linkBusy());
+        QVERIFY(child<QLabel>(w, "L_S")->text().isEmpty() && child(w, "Cmd_Read")->isEnabled()
+                && !session->link.linkBusy());
         QCOMPARE(session->link.cmdTimeout(), 500);
     }
 
@@ -84,10 +88,13 @@ private slots:
     void interruptedSave_data()
     {
         QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("outcome");  // pages saved, status
-        QTest::newRow("STOP") << "stop" << "3 Reading 402802XX - User Break.";
-        QTest::newRow("window closed") << "close" << "3 Reading 402802XX - User Break.";
-        QTest::newRow("program ended") << "quit" << "2 Reading 402802XX - Read Error !!!";
+        QTest::addColumn<QString>("outcome");   // pages saved, status
+        QTest::newRow("STOP") << "stop"
+                              << "3 Reading 402802XX - User Break.";
+        QTest::newRow("window closed") << "close"
+                                       << "3 Reading 402802XX - User Break.";
+        QTest::newRow("program ended") << "quit"
+                                       << "2 Reading 402802XX - Read Error !!!";
     }
     void interruptedSave()
     {
@@ -101,7 +108,7 @@ private slots:
                 child(w, "Cmd_Stop")->click();
             else if (action == "close")
                 w->close();
-            else {  // what closing the main window does
+            else {   // what closing the main window does
                 s->link.closePort();
                 s->quit(0);
             }
@@ -110,7 +117,8 @@ private slots:
         // The click returns once the save has unwound; a window closed
         // meanwhile is still there and goes away afterwards.
         QVERIFY(w);
-        QCOMPARE(QString::number(QFileInfo("memdump.bin").size() / 256) + " " + child<QLabel>(w, "L2")->text(), outcome);
+        QCOMPARE(QString::number(QFileInfo("memdump.bin").size() / 256) + " " + child<QLabel>(w, "L2")->text(),
+                 outcome);
         QCOMPARE(QFileInfo("memdump.bin").size() % 256, 0);
         QVERIFY(!s->link.linkBusy());
         QCOMPARE(w->isClosing(), action != "stop");

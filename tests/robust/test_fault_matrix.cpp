@@ -78,8 +78,9 @@ void OtherBlocksKept(const Run &r)
 #define FLH(text) EXPECT("DL_Flh.L1", text)
 #define DASHES " -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- --"
 #define GONE(window) "until expect-visible " window " no\nexpect-contains DL_Main.Txt_D2P \"Connection lost on \"\n"
-#define MEM_SAVE(from, to) "click DL_Main.Cmd_Win(2)\nset DL_Mem.Txt_S \"" from "\"\nset DL_Mem.Txt_E \"" to "\"\n" \
-                           "click DL_Mem.Cmd(3)\n"
+#define MEM_SAVE(from, to)                                                                                             \
+    "click DL_Main.Cmd_Win(2)\nset DL_Mem.Txt_S \"" from "\"\nset DL_Mem.Txt_E \"" to "\"\n"                           \
+    "click DL_Mem.Cmd(3)\n"
 #define FW_SAVE MEM_SAVE("7FE800", "7FE807")
 #define I2C_REG "click DL_Main.Cmd_Win(6)\nclick DL_Reg.O1(1)\nclick DL_Reg.Cmd_Read\n"
 #define I2C "click DL_Main.Eem(1)\n"
@@ -115,8 +116,8 @@ const Case kCases[] = {
     {"eeprom save, silent", "--fault mute=15", EE_SAVE EE("Reading Page 7 - Read Error!") NO_EE},
     {"eeprom save, hang-up", "--fault hangup=3", EE_SAVE GONE("DL_EE") NO_EE},
     {"eeprom save, window closed", "",
-     "click DL_Main.Cmd_Win(0)\non-command 3 close DL_EE\nclick DL_EE.Cmd(3)\n" NO_EE EE_READ EXPECT("DL_EE.Txt[0]",
-         "0000 : 21 28 2F 36 3D 44 4B 52 59 60 67 6E 75 7C 83 8A : !(/6=DKRY`gnu|..")},
+     "click DL_Main.Cmd_Win(0)\non-command 3 close DL_EE\nclick DL_EE.Cmd(3)\n" NO_EE EE_READ EXPECT(
+         "DL_EE.Txt[0]", "0000 : 21 28 2F 36 3D 44 4B 52 59 60 67 6E 75 7C 83 8A : !(/6=DKRY`gnu|..")},
     {"eeprom write, lost reply", "--fault drop=3", EE_WRITE EE("Writing Page 1 - Write Error!"),
      [](const Run &r) { QCOMPARE(r.file("st/eeprom.bin").left(256), Pattern(256)); }},
     {"eeprom write I2C, lost reply", "--fault drop=5", I2C EE_WRITE EE("Writing Page 0 - Write Error!")},
@@ -139,9 +140,9 @@ const Case kCases[] = {
     {"erase, cut reply", "--fault cut=26", ERASE FLH("Erasing...Error!")},
     {"erase, garbled", "--fault garble=26", ERASE FLH("Erasing...Data Flash erased.")},
     {"erase, bottom-boot chips with protected blocks", "--flash-device 58 --protect 0,3,4,18",
-     "click DL_Main.Cmd_Win(9)\nclick DL_Flh.Cmd(4)\n" FLH("") "click DL_Flh.Cmd(3)\n"
-         FLH("20 58 ST-M29F800AB Prot:PUUPPUUUUUUUUUUUUUP") "answer ok\nclick DL_Flh.Cmd(4)\n"
-             EXPECT("DL_Main.Txt_D2P", "2800"),
+     "click DL_Main.Cmd_Win(9)\nclick DL_Flh.Cmd(4)\n" FLH("") "click DL_Flh.Cmd(3)\n" FLH(
+         "20 58 ST-M29F800AB Prot:PUUPPUUUUUUUUUUUUUP") "answer ok\nclick DL_Flh.Cmd(4)\n" EXPECT("DL_Main.Txt_D2P",
+                                                                                                  "2800"),
      ErasedButProtected},
     // Programming ends at the fault and touches no block but the selected one.
     {"program, lost reply", "--fault drop=4400",
@@ -150,7 +151,7 @@ const Case kCases[] = {
     {"program, hang-up", "--fault hangup=35", PATTERN_2 GONE("DL_Flh")},
 };
 
-} // namespace
+}   // namespace
 
 class TestFaultMatrix : public QObject {
     Q_OBJECT
@@ -164,7 +165,7 @@ class TestFaultMatrix : public QObject {
         run.dir = dirs_.emplace_back(std::make_unique<QTemporaryDir>())->path();
         // Every case ends by closing the port: the program still answers.
         const QByteArray script = QByteArray("click DL_Main.Cmd_Open\n") + kCases[i].script
-                                  + "click DL_Main.Cmd_Close\nexpect-enabled DL_Main.Cmd_Open yes\n";
+            + "click DL_Main.Cmd_Close\nexpect-enabled DL_Main.Cmd_Open yes\n";
         for (const auto &[name, data] :
              {std::pair{"case.kscript", script}, {"ee.bin", Pattern(2048)}, {"image.bin", Pattern(0x80000)}}) {
             QFile f(run.dir + "/" + name);
@@ -179,8 +180,9 @@ class TestFaultMatrix : public QObject {
             run.output = QString::fromLocal8Bit(p->readAll());
             finished();
         });
-        p->start(qEnvironmentVariable("KESTREL_BIN"), {"--script", "case.kscript", "--sim", "--sim-args",
-                                                       QString("--state st --trace trace.log ") + kCases[i].simArgs});
+        p->start(qEnvironmentVariable("KESTREL_BIN"),
+                 {"--script", "case.kscript", "--sim", "--sim-args",
+                  QString("--state st --trace trace.log ") + kCases[i].simArgs});
     }
 
 private slots:

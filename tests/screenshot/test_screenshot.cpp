@@ -47,15 +47,20 @@ int CountPixels(const Picture &p, Rgb colour)
 // luma: a luminance column slot marked, else a chrominance macroblock; col
 // and row where it must show (col -1: nowhere, it lies past the picture).
 struct Placement {
-    bool luma; int w, h, index, col, row;
+    bool luma;
+    int w, h, index, col, row;
 };
 
 struct CaptureRow {
-    QList<int> failing; int stopAt; QString status; int commands; QString probes;
+    QList<int> failing;
+    int stopAt;
+    QString status;
+    int commands;
+    QString probes;
     int lostFrom = -1;   // the link is gone from this page on
 };
 
-} // namespace
+}   // namespace
 
 Q_DECLARE_METATYPE(Placement)
 Q_DECLARE_METATYPE(CaptureRow)
@@ -86,10 +91,14 @@ private slots:
             {"luma column wrap at W=45", {true, 45, 4, 45, 0, 2}},
             {"luma wrap at W=3", {true, 3, 4, 3, 0, 2}},
             {"luma wrap past the bottom", {true, 45, 2, 45, -1, 0}},
-            {"chroma phase 0", {false, 4, 2, 0, 0, 0}}, {"chroma phase 1", {false, 4, 2, 1, 1, 0}},
-            {"chroma phase 2", {false, 4, 2, 2, 2, 0}}, {"chroma phase 3", {false, 4, 2, 3, 3, 0}},
-            {"chroma phase 4", {false, 4, 2, 4, 0, 1}}, {"chroma phase 5", {false, 4, 2, 5, 1, 1}},
-            {"chroma phase 6", {false, 4, 2, 6, 2, 1}}, {"chroma phase 7", {false, 4, 2, 7, 3, 1}},
+            {"chroma phase 0", {false, 4, 2, 0, 0, 0}},
+            {"chroma phase 1", {false, 4, 2, 1, 1, 0}},
+            {"chroma phase 2", {false, 4, 2, 2, 2, 0}},
+            {"chroma phase 3", {false, 4, 2, 3, 3, 0}},
+            {"chroma phase 4", {false, 4, 2, 4, 0, 1}},
+            {"chroma phase 5", {false, 4, 2, 5, 1, 1}},
+            {"chroma phase 6", {false, 4, 2, 6, 2, 1}},
+            {"chroma phase 7", {false, 4, 2, 7, 3, 1}},
             {"chroma phase 3 across the band", {false, 3, 4, 3, 0, 2}},
             {"chroma phase-3 wrap at W=3", {false, 3, 4, 4, 0, 1}},
             {"chroma after the wrap at W=3", {false, 3, 4, 7, 0, 3}},
@@ -132,8 +141,11 @@ private slots:
 
     void tint()
     {
-        const int rows[][6] = {{200, 255, 255, 255, 90, 255}, {10, 0, 0, 0, 30, 0}, {250, 128, 128, 250, 250, 250},
-                               {100, 200, 200, 156, 0, 156}, {100, 64, 192, 150, 100, 50}};
+        const int rows[][6] = {{200, 255, 255, 255, 90, 255},
+                               {10, 0, 0, 0, 30, 0},
+                               {250, 128, 128, 250, 250, 250},
+                               {100, 200, 200, 156, 0, 156},
+                               {100, 64, 192, 150, 100, 50}};
         for (const auto &[y, u, v, r, g, b] : rows)
             QCOMPARE(TintedColour(y, u, v), (Rgb{quint8(r), quint8(g), quint8(b)}));
     }
@@ -162,12 +174,15 @@ private slots:
     {
         const struct {
             const char *typed;
-            int w; const char *wText; int h; const char *hText;
+            int w;
+            const char *wText;
+            int h;
+            const char *hText;
         } rows[] = {
-            {"100", 6, "96", 6, "96"},       {"31", 2, "32", 2, "32"},        {"800", 45, "720", 36, "576"},
-            {"300", 18, "288", 18, "288"},   {"310", 19, "304", 20, "320"},   {"1000", 45, "720", 36, "576"},
+            {"100", 6, "96", 6, "96"},       {"31", 2, "32", 2, "32"},         {"800", 45, "720", 36, "576"},
+            {"300", 18, "288", 18, "288"},   {"310", 19, "304", 20, "320"},    {"1000", 45, "720", 36, "576"},
             {"", 2, "32", 2, "32"},          {" 360px", 22, "352", 22, "352"}, {"-50", 2, "32", 2, "32"},
-            {"583.6", 36, "576", 36, "576"}, {"56", 3, "48", 4, "64"},        {"600", 37, "592", 36, "576"},
+            {"583.6", 36, "576", 36, "576"}, {"56", 3, "48", 4, "64"},         {"600", 37, "592", 36, "576"},
         };
         for (const auto &row : rows) {
             const BlockCount w = CorrectWidth(row.typed), h = CorrectHeight(row.typed);
@@ -191,11 +206,18 @@ private slots:
             {"STOP after the first group", {{}, 1, "Break.", 8, "GGKK"}},
             {"STOP in the chrominance", {{}, 5, "Break.", 20, "TTTG"}},
             // One failure more than a whole group: the count starts again at each page read.
-            {"7 pages in a row fail", {{0x400001, 0x400002, 0x400003, 0x400004, 0x400005, 0x400006, 0x400007}, -1,
-                                       "Done. - 7 pages failed!", 17, "TKKK"}},
-            {"a decoder gone silent", {{0x400002, 0x400003, 0x400004, 0x400005, 0x400006, 0x400007, 0x400010,
-                                        0x400011}, -1, "Stopped - 8 pages in a row failed: the decoder does not answer!",
-                                       12, "GGKK"}},
+            {"7 pages in a row fail",
+             {{0x400001, 0x400002, 0x400003, 0x400004, 0x400005, 0x400006, 0x400007},
+              -1,
+              "Done. - 7 pages failed!",
+              17,
+              "TKKK"}},
+            {"a decoder gone silent",
+             {{0x400002, 0x400003, 0x400004, 0x400005, 0x400006, 0x400007, 0x400010, 0x400011},
+              -1,
+              "Stopped - 8 pages in a row failed: the decoder does not answer!",
+              12,
+              "GGKK"}},
             {"the link lost in the second group", {{}, -1, "gone - port closed.", 9, "GGKK", 0x400004}},
         };
         for (const auto &[name, row] : rows)
@@ -236,7 +258,8 @@ private slots:
     void freeze()
     {
         const struct {
-            MemReadMode mode; const char *reply, *commands, *caption;
+            MemReadMode mode;
+            const char *reply, *commands, *caption;
         } rows[] = {
             {MemReadMode::MultiByte, "02101", "02010120032008 02002003200800", "Defrost"},
             {MemReadMode::MultiByte, "02100", "02010120032008 02002003200801", "Freeze"},
@@ -255,9 +278,14 @@ private slots:
     void volume()
     {
         const struct {
-            int step; bool plus6; const char *matrix, *command;
-        } rows[] = {{0, false, "5", "270940005"}, {7, true, "5", "2709400F5"}, {3, true, "5", "270940075"},
-                    {3, false, "", "27094006"},    {1, true, "12", "2709400312"}};
+            int step;
+            bool plus6;
+            const char *matrix, *command;
+        } rows[] = {{0, false, "5", "270940005"},
+                    {7, true, "5", "2709400F5"},
+                    {3, true, "5", "270940075"},
+                    {3, false, "", "27094006"},
+                    {1, true, "12", "2709400312"}};
         for (const auto &row : rows)
             QCOMPARE(VolumeCommand(row.step, row.plus6, row.matrix), row.command);
     }

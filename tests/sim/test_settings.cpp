@@ -12,15 +12,15 @@
 
 namespace {
 
-std::optional<sim::SimOptions> parse(const QString& line, std::string& error)
+std::optional<sim::SimOptions> parse(const QString &line, std::string &error)
 {
     std::vector<std::string> args;
-    for (const QString& a : line.split(' ', Qt::SkipEmptyParts))
+    for (const QString &a : line.split(' ', Qt::SkipEmptyParts))
         args.push_back(a.toStdString());
     return sim::parseSimOptions(args, error);
 }
 
-}  // namespace
+}   // namespace
 
 class SettingsTest : public QObject {
     Q_OBJECT
@@ -38,7 +38,7 @@ void SettingsTest::replyFaults_data()
 {
     QTest::addColumn<QString>("faults");
     QTest::addColumn<QStringList>("replies");
-    QTest::addColumn<QStringList>("sent");  // "-" for a reply not sent, a trailing "~" for junk after it
+    QTest::addColumn<QStringList>("sent");   // "-" for a reply not sent, a trailing "~" for junk after it
     QTest::newRow("drop") << "drop=3" << QStringList{"020", "020", "020", "09E", "020", "020"}
                           << QStringList{"020\r", "020\r", "-", "09E\r", "020\r", "-"};
     QTest::newRow("garble") << "garble=2" << QStringList{"021AB", "021AB", "0218", "0218", "OK", "OK"}
@@ -79,7 +79,7 @@ void SettingsTest::commandAndReadFaults()
     QVERIFY(!f.swallowsRead(0x7FE00085, 1));
     QVERIFY(f.swallowsRead(0x7FE00080, 0x80));
     QVERIFY(f.swallowsRead(0x7FE00084, 4));
-    QVERIFY(!f.swallowsRead(0x7FE00084, 4));  // both failures used up
+    QVERIFY(!f.swallowsRead(0x7FE00084, 4));   // both failures used up
     sim::FaultInjector none(sim::FaultSettings{});
     QVERIFY(!none.isMuted(1000) && !none.hangsUpAfter(1) && none.shape("020").sent);
 }
@@ -88,14 +88,15 @@ void SettingsTest::options()
 {
     std::string error;
     const auto o = parse("--link /tmp/x --speed 115200 --pace --latency 25 --trace t.txt --state st --fault drop=2 "
-                         "--erase-delay 10", error);
+                         "--erase-delay 10",
+                         error);
     QVERIFY2(o, error.c_str());
     QCOMPARE(o->linkPath + o->tracePath + o->stateDir, std::string("/tmp/xt.txtst"));
     QVERIFY(o->pace && o->startBaud == 115200 && o->latencyMs == 25 && o->faults.drop == 2);
     QCOMPARE(o->decoder.eraseDelayMs, 10);
     const auto defaults = parse("", error);
     QVERIFY(defaults && defaults->startBaud == 9600 && !defaults->pace && defaults->decoder.flashDevice == 0xEC);
-    for (const char* bad : {"--speed 14400", "--speed", "--fast", "--protect 19", "--protect 1,,2", "--latency -1",
+    for (const char *bad : {"--speed 14400", "--speed", "--fast", "--protect 19", "--protect 1,,2", "--latency -1",
                             "--stuck-bit 40000000:1", "--stuck-bit 7FE00000:8", "--flash-device ECX", "--fault drop",
                             "--fault drop=0", "--fault drop=x", "--fault bogus=1", "--fault readfail=7FE00000",
                             "--fault readfail=zz:1", "--fault cut=-1"}) {
@@ -137,7 +138,7 @@ void SettingsTest::stateFolderRoundTrip()
     QCOMPARE(fresh.execute("02214000FFFC").text, sim::Decoder().execute("02214000FFFC").text);
     QCOMPARE(fresh.execute("02217FE00000").text, std::string("021FFFFFFFF"));
     QCOMPARE(fresh.execute("02217FE80000").text, firmware);
-    QCOMPARE(QDir(QString::fromStdString(path)).entryList(QDir::Files).size(), 3);  // no temporary files left
+    QCOMPARE(QDir(QString::fromStdString(path)).entryList(QDir::Files).size(), 3);   // no temporary files left
 
     // Files of the wrong size are reported and leave the defaults.
     std::string error;

@@ -20,15 +20,18 @@ using sim::Section;
 
 namespace {
 
-uint16_t be16(const Section& s, size_t at) { return uint16_t(s[at] << 8 | s[at + 1]); }
-size_t length12(const Section& s, size_t at) { return be16(s, at) & 0x0FFFu; }
-uint16_t pid13(const Section& s, size_t at) { return be16(s, at) & 0x1FFFu; }
+uint16_t be16(const Section &s, size_t at) { return uint16_t(s[at] << 8 | s[at + 1]); }
+size_t length12(const Section &s, size_t at) { return be16(s, at) & 0x0FFFu; }
+uint16_t pid13(const Section &s, size_t at) { return be16(s, at) & 0x1FFFu; }
 
-struct Descriptor { uint8_t tag; Section body; };
+struct Descriptor {
+    uint8_t tag;
+    Section body;
+};
 using Descriptors = std::vector<Descriptor>;
 
 // The descriptor loop whose 12-bit length is at `at`; a descriptor running past it ends the loop.
-Descriptors descriptorLoop(const Section& s, size_t at)
+Descriptors descriptorLoop(const Section &s, size_t at)
 {
     Descriptors out;
     const size_t end = at + 2 + length12(s, at);
@@ -37,21 +40,27 @@ Descriptors descriptorLoop(const Section& s, size_t at)
     return out;
 }
 
-bool hasTag(const Descriptors& ds, uint8_t tag)
+bool hasTag(const Descriptors &ds, uint8_t tag)
 {
-    return std::any_of(ds.begin(), ds.end(), [&](const Descriptor& d) { return d.tag == tag; });
+    return std::any_of(ds.begin(), ds.end(), [&](const Descriptor &d) { return d.tag == tag; });
 }
 
-struct ListedService { uint16_t sid; bool freeCa; int running; uint8_t type; std::string provider, name; };
+struct ListedService {
+    uint16_t sid;
+    bool freeCa;
+    int running;
+    uint8_t type;
+    std::string provider, name;
+};
 
 // The services of the SDT sections; provider and name as coded, character table selector included.
-std::vector<ListedService> listedServices(const std::vector<Section>& sections)
+std::vector<ListedService> listedServices(const std::vector<Section> &sections)
 {
     std::vector<ListedService> out;
-    for (const Section& s : sections)
+    for (const Section &s : sections)
         for (size_t i = 11; s[0] == 0x42 && i + 5 <= s.size() - 4; i += 5 + length12(s, i + 3)) {
             ListedService e{be16(s, i), (s[i + 3] & 0x10) != 0, s[i + 3] >> 5, 0, {}, {}};
-            for (const Descriptor& d : descriptorLoop(s, i + 3))
+            for (const Descriptor &d : descriptorLoop(s, i + 3))
                 if (d.tag == 0x48) {
                     const auto p = d.body.begin() + 2 + d.body[1];
                     e.type = d.body[0];
@@ -63,50 +72,52 @@ std::vector<ListedService> listedServices(const std::vector<Section>& sections)
     return out;
 }
 
-std::string plainName(const std::string& coded)
+std::string plainName(const std::string &coded)
 {
     return coded[0] == 0x10 ? coded.substr(3) : uint8_t(coded[0]) < 0x20 ? coded.substr(1) : coded;
 }
 
 // Size, section length, long form, current, CRC residue; numbers and last number of each table.
-void checkSections(const std::vector<Section>& sections)
+void checkSections(const std::vector<Section> &sections)
 {
     std::map<uint8_t, int> count, n;
-    for (const Section& s : sections) {
+    for (const Section &s : sections) {
         QVERIFY(s.size() <= sim::kMaxSectionSize && (s[1] & 0x80) && (s[5] & 0x01));
         QCOMPARE(length12(s, 1) + 3, s.size());
         QCOMPARE(sim::sectionCrc(s), 0u);
         ++count[s[0]];
     }
-    for (const Section& s : sections)
+    for (const Section &s : sections)
         QVERIFY(s[0] == 0x02 ? s[6] == 0 && s[7] == 0 : s[6] == n[s[0]]++ && s[7] == count[s[0]] - 1);
 }
 
 // The PMT against service s: PCR, elementary streams, CA system -> ECM PIDs; notes in seen what it holds
 // beyond what the model implies.
-void checkProgramMap(const Section& m, const sim::Service& s, std::set<QString>& seen)
+void checkProgramMap(const Section &m, const sim::Service &s, std::set<QString> &seen)
 {
     QCOMPARE(be16(m, 3), s.sid);
     QCOMPARE(pid13(m, 8), s.pcrPid);
     Descriptors all = descriptorLoop(m, 10);
     if (hasTag(all, 0x09))
         seen.insert("CA per programme");
-    std::map<uint16_t, std::pair<uint8_t, Descriptors>> streams;  // by PID: type, descriptors
+    std::map<uint16_t, std::pair<uint8_t, Descriptors>> streams;   // by PID: type, descriptors
     for (size_t i = 12 + length12(m, 10); i + 5 <= m.size() - 4; i += 5 + length12(m, i + 3))
         streams[pid13(m, i + 1)] = {m[i], descriptorLoop(m, i + 3)};
     const auto is = [&](uint16_t pid, uint8_t t1, uint8_t t2, uint8_t tag) {
-        return !pid || (streams.count(pid) && (streams[pid].first == t1 || streams[pid].first == t2)
-                        && hasTag(streams[pid].second, tag));
+        return !pid
+            || (streams.count(pid) && (streams[pid].first == t1 || streams[pid].first == t2)
+                && hasTag(streams[pid].second, tag));
     };
     QVERIFY(is(s.videoPid, 1, 2, 0x52) && is(s.audioPid, 3, 4, 0x0A) && is(s.teletextPid, 6, 6, 0x56));
     const std::set<uint8_t> decoded = {0x09, 0x0A, 0x52, 0x56, 0xC1, 0xC2, 0xC3};
-    for (const auto& [pid, stream] : streams) {
-        const auto& [type, ds] = stream;
+    for (const auto &[pid, stream] : streams) {
+        const auto &[type, ds] = stream;
         QVERIFY((s.kind != sim::ServiceKind::Radio || type == 3 || type == 4)
                 && (s.kind != sim::ServiceKind::Data || type == 5 || type == 6 || type >= 0x80));
         if (type >= 0x80 && hasTag(ds, 0xC1) && hasTag(ds, 0xC2) && hasTag(ds, 0xC3))
             seen.insert("private, guide");
-        if (type >= 0x80 && std::any_of(ds.begin(), ds.end(), [&](const Descriptor& d) { return !decoded.count(d.tag); }))
+        if (type >= 0x80
+            && std::any_of(ds.begin(), ds.end(), [&](const Descriptor &d) { return !decoded.count(d.tag); }))
             seen.insert("private, unknown");
         if (hasTag(ds, 0x09))
             seen.insert("CA per stream");
@@ -114,7 +125,7 @@ void checkProgramMap(const Section& m, const sim::Service& s, std::set<QString>&
     }
     // MedGrd (01xx) names one ECM PID per 15-byte record.
     std::map<uint16_t, std::set<uint16_t>> got, expected;
-    for (const Descriptor& d : all) {
+    for (const Descriptor &d : all) {
         const uint16_t system = d.tag == 0x09 ? be16(d.body, 0) : 0;
         const size_t records = system >> 8 == 0x01 && (d.body.size() - 2) % 15 == 0 ? (d.body.size() - 2) / 15 : 0;
         if (d.tag == 0x09 && !records)
@@ -130,10 +141,10 @@ void checkProgramMap(const Section& m, const sim::Service& s, std::set<QString>&
     QCOMPARE(got, expected);
 }
 
-void checkNetwork(const std::vector<Section>& sections, const sim::Satellite& sat)
+void checkNetwork(const std::vector<Section> &sections, const sim::Satellite &sat)
 {
     size_t listed = 0;
-    for (const Section& s : sections) {
+    for (const Section &s : sections) {
         if (s[0] != 0x40)
             continue;
         QCOMPARE(be16(s, 3), sat.networkId);
@@ -144,8 +155,8 @@ void checkNetwork(const std::vector<Section>& sections, const sim::Satellite& sa
         for (size_t i = loop + 2; i < loop + 2 + length12(s, loop); i += 6 + length12(s, i + 4)) {
             const Descriptors ds = descriptorLoop(s, i + 4);
             QVERIFY(!ds.empty() && ds[0].tag == 0x43 && ds[0].body.size() == 11 && listed < sat.transponders.size());
-            const sim::Transponder& model = sat.transponders[listed++];
-            const uint32_t frequencyBcd = uint32_t(be16(ds[0].body, 0)) << 16 | be16(ds[0].body, 2);  // 10 kHz units
+            const sim::Transponder &model = sat.transponders[listed++];
+            const uint32_t frequencyBcd = uint32_t(be16(ds[0].body, 0)) << 16 | be16(ds[0].body, 2);   // 10 kHz units
             QCOMPARE(be16(s, i), model.tsid);
             QCOMPARE(QString::number(frequencyBcd, 16), QString::number(model.frequencyKHz / 10));
         }
@@ -153,7 +164,7 @@ void checkNetwork(const std::vector<Section>& sections, const sim::Satellite& sa
     QCOMPARE(listed, sat.transponders.size());
 }
 
-}  // namespace
+}   // namespace
 
 class SiSectionsTest : public QObject {
     Q_OBJECT
@@ -161,32 +172,39 @@ class SiSectionsTest : public QObject {
 private slots:
     void crcKnownValues()
     {
-        const auto crc = [](const char* text, size_t n) { return sim::sectionCrc(reinterpret_cast<const uint8_t*>(text), n); };
+        const auto crc = [](const char *text, size_t n) {
+            return sim::sectionCrc(reinterpret_cast<const uint8_t *>(text), n);
+        };
         QCOMPARE(crc("123456789", 9), 0x0376E6E7u);
         QCOMPARE(crc("", 0), 0xFFFFFFFFu);
-        QCOMPARE(crc("", 1), 0x4E08BFB4u);  // one zero byte
+        QCOMPARE(crc("", 1), 0x4E08BFB4u);   // one zero byte
     }
 
     // Every transponder against the model, noting what kinds of content the satellite holds.
     void transponders()
     {
-        const auto& sat = sim::defaultSatellite();
+        const auto &sat = sim::defaultSatellite();
         std::set<QString> seen;
-        for (const sim::Transponder& tp : sat.transponders) {
+        for (const sim::Transponder &tp : sat.transponders) {
             const auto sections = sim::transponderSections(sat, tp, sim::Decoder::kMaxSiReplyLength - 4);
             checkSections(sections);
             checkNetwork(sections, sat);
             QString order;
-            for (const Section& s : sections)
+            for (const Section &s : sections)
                 order += s[0] == 0x42 ? 'S' : s[0] == 0x02 ? 'P' : s[0] == 0x40 ? 'N' : '?';
-            QCOMPARE(order, QString(order.count('S'), 'S') + QString(int(tp.services.size()), 'P') + QString(order.count('N'), 'N'));
+            QCOMPARE(order,
+                     QString(order.count('S'), 'S') + QString(int(tp.services.size()), 'P')
+                         + QString(order.count('N'), 'N'));
             const auto listed = listedServices(sections);
             QCOMPARE(listed.size(), tp.services.size());
             for (size_t k = 0; k < listed.size() && !QTest::currentTestFailed(); ++k) {
-                const sim::Service& s = tp.services[k];
-                const ListedService& e = listed[k];
+                const sim::Service &s = tp.services[k];
+                const ListedService &e = listed[k];
                 QVERIFY(e.sid == s.sid && e.freeCa == s.scrambled && (e.running == 4 || e.running == 1));
-                QCOMPARE(e.type, uint8_t(s.kind == sim::ServiceKind::Tv ? 1 : s.kind == sim::ServiceKind::Radio ? 2 : 0x0C));
+                QCOMPARE(e.type,
+                         uint8_t(s.kind == sim::ServiceKind::Tv          ? 1
+                                     : s.kind == sim::ServiceKind::Radio ? 2
+                                                                         : 0x0C));
                 QCOMPARE(plainName(e.provider), s.provider);
                 QCOMPARE(plainName(e.name), s.name);
                 if (e.name != s.name)
@@ -218,13 +236,14 @@ private slots:
 
     void programMapsGiveWayToTheReplyLimit()
     {
-        const auto& sat = sim::defaultSatellite();
-        const auto& tp = sat.transponders.front();
+        const auto &sat = sim::defaultSatellite();
+        const auto &tp = sat.transponders.front();
         size_t budget = sim::sectionLinesLength(sim::serviceDescriptionSections(tp))
-                      + sim::sectionLinesLength(sim::networkInformationSections(sat));
+            + sim::sectionLinesLength(sim::networkInformationSections(sat));
         for (size_t maps = 0; maps <= tp.services.size(); ++maps) {
-            const auto sections = sim::transponderSections(sat, tp, budget + 1);  // one short of the next map
-            QCOMPARE(std::count_if(sections.begin(), sections.end(), [](const Section& s) { return s[0] == 2; }), long(maps));
+            const auto sections = sim::transponderSections(sat, tp, budget + 1);   // one short of the next map
+            QCOMPARE(std::count_if(sections.begin(), sections.end(), [](const Section &s) { return s[0] == 2; }),
+                     long(maps));
             QCOMPARE(sections.back()[0], uint8_t(0x40));
             if (maps < tp.services.size())
                 budget += sim::sectionLinesLength({sim::programMapSection(tp.services[maps])});
@@ -234,15 +253,20 @@ private slots:
     // Fed sections untuned are sectionFile's; the reply ends in LF only when it carries sections.
     void command31_data()
     {
-        QTest::addColumn<bool>("fed");  // the decoder fed one section, AB
+        QTest::addColumn<bool>("fed");   // the decoder fed one section, AB
         QTest::addColumn<QString>("commands");
-        QTest::addColumn<QString>("reply");  // to the last command; "*": the second transponder's sections
+        QTest::addColumn<QString>("reply");   // to the last command; "*": the second transponder's sections
         const QString noCarrier = "070097900022750001002 ";
-        QTest::newRow("not tuned") << false << "310" << "3101";
-        QTest::newRow("no carrier") << false << noCarrier + "310" << "3101";
-        QTest::newRow("other form") << false << "070097900022750002002 3100" << "31E";
-        QTest::newRow("tuned") << false << "070102425022750001002 310" << "*";
-        QTest::newRow("fed, tuned off") << true << noCarrier + "310" << "3101";
+        QTest::newRow("not tuned") << false << "310"
+                                   << "3101";
+        QTest::newRow("no carrier") << false << noCarrier + "310"
+                                    << "3101";
+        QTest::newRow("other form") << false << "070097900022750002002 3100"
+                                    << "31E";
+        QTest::newRow("tuned") << false << "070102425022750001002 310"
+                               << "*";
+        QTest::newRow("fed, tuned off") << true << noCarrier + "310"
+                                        << "3101";
     }
     void command31()
     {
@@ -254,20 +278,22 @@ private slots:
             config.fedSections = {{0xAB}};
         sim::Decoder d(config);
         sim::Reply r;
-        for (const QString& command : commands.split(' '))
+        for (const QString &command : commands.split(' '))
             r = d.execute(command.toStdString());
-        const auto& sat = sim::defaultSatellite();
+        const auto &sat = sim::defaultSatellite();
         if (reply == "*")
-            reply = QString::fromStdString("310" + sim::sectionLines(sim::transponderSections(sat, sat.transponders[1], 32762)));
+            reply = QString::fromStdString(
+                "310" + sim::sectionLines(sim::transponderSections(sat, sat.transponders[1], 32762)));
         QCOMPARE(QString::fromStdString(r.text), reply);
-        QCOMPARE(r.terminator, reply.size() > 4 ? '\n' : '\r');  // LF only after sections
+        QCOMPARE(r.terminator, reply.size() > 4 ? '\n' : '\r');   // LF only after sections
     }
 
     void sectionFile_data()
     {
         QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("outcome");  // the sections, or the error
-        QTest::newRow("comments, blanks, CR LF") << QByteArray("# capture\r\n\n  42f0 0A\r\n\t# note\nAB\n") << "42F00A AB";
+        QTest::addColumn<QString>("outcome");   // the sections, or the error
+        QTest::newRow("comments, blanks, CR LF")
+            << QByteArray("# capture\r\n\n  42f0 0A\r\n\t# note\nAB\n") << "42F00A AB";
         QTest::newRow("no line end") << QByteArray("00") << "00";
         QTest::newRow("odd digits") << QByteArray("42F00A\n42F\n") << "line 2: odd number of hexadecimal digits";
         QTest::newRow("not hex") << QByteArray("\n42G0\n") << "line 2: 'G' is not a hexadecimal digit";
@@ -279,7 +305,8 @@ private slots:
         QFETCH(QString, outcome);
         std::string error;
         const auto sections = sim::parseSectionText(text.toStdString(), error);
-        QCOMPARE(QString::fromStdString(sections ? sim::sectionLines(*sections) : error).trimmed().replace('\r', ' '), outcome);
+        QCOMPARE(QString::fromStdString(sections ? sim::sectionLines(*sections) : error).trimmed().replace('\r', ' '),
+                 outcome);
         // The program refuses a bad file at start, and sends a good one untuned, one LF in place of the last CR.
         QTemporaryDir dir;
         QFile f(dir.filePath("sections.txt"));

@@ -12,18 +12,30 @@ private slots:
         // The first transponder: 10729000 kHz horizontal, low band, 27500 ksym/s (IF 979000).
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("reply");
-        QTest::newRow("on it") << "070097900022750002002" << "0700";
-        QTest::newRow("4 MHz off") << "070098300022750002002" << "0700";
-        QTest::newRow("4.001 MHz off") << "070098300122750002002" << "0701";
-        QTest::newRow("in MHz") << "071097922750002002" << "0710";
-        QTest::newRow("rate within 1 %") << "070097900022725002002" << "0700";
-        QTest::newRow("rate 22000") << "070097900022200002002" << "0701";
-        QTest::newRow("vertical") << "070097900022750001002" << "0701";
-        QTest::newRow("high band") << "070097900022750004002" << "0701";
-        QTest::newRow("no end digit") << "070097900022750002000" << "07E";
-        QTest::newRow("DiSEqC not hex") << "070097900022750002ZZ2" << "07E";
-        QTest::newRow("band digit 5") << "070097900022750005002" << "07E";
-        QTest::newRow("short") << "07009792" << "07E";
+        QTest::newRow("on it") << "070097900022750002002"
+                               << "0700";
+        QTest::newRow("4 MHz off") << "070098300022750002002"
+                                   << "0700";
+        QTest::newRow("4.001 MHz off") << "070098300122750002002"
+                                       << "0701";
+        QTest::newRow("in MHz") << "071097922750002002"
+                                << "0710";
+        QTest::newRow("rate within 1 %") << "070097900022725002002"
+                                         << "0700";
+        QTest::newRow("rate 22000") << "070097900022200002002"
+                                    << "0701";
+        QTest::newRow("vertical") << "070097900022750001002"
+                                  << "0701";
+        QTest::newRow("high band") << "070097900022750004002"
+                                   << "0701";
+        QTest::newRow("no end digit") << "070097900022750002000"
+                                      << "07E";
+        QTest::newRow("DiSEqC not hex") << "070097900022750002ZZ2"
+                                        << "07E";
+        QTest::newRow("band digit 5") << "070097900022750005002"
+                                      << "07E";
+        QTest::newRow("short") << "07009792"
+                               << "07E";
     }
     void tune()
     {

@@ -27,7 +27,7 @@ public:
     struct Sent {
         QString command;
         bool show = false;
-        int timeout = 0;    // time-out in effect when the command was sent
+        int timeout = 0;   // time-out in effect when the command was sent
     };
 
     // --- script ---
@@ -53,8 +53,8 @@ public:
 
     // --- record ---
     QList<Sent> sent;
-    QList<int> timeoutsSet;  // every SetCmdTimeout value, in order
-    QList<int> waits;        // every Wait value, in order
+    QList<int> timeoutsSet;   // every SetCmdTimeout value, in order
+    QList<int> waits;         // every Wait value, in order
     // Everything in call order: ">" + command, "T" + timeout, "W" + wait.
     QStringList events;
     int cmdTimeout = 4000;   // the time-out currently in effect
@@ -161,8 +161,8 @@ public:
     QList<bool> answers;
     bool defaultAnswer = true;
 
-    QList<Shown> questions;  // every confirm call
-    QList<Shown> messages;   // every inform call
+    QList<Shown> questions;   // every confirm call
+    QList<Shown> messages;    // every inform call
 
     bool confirm(const QString &title, const QString &text) override
     {

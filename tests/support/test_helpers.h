@@ -10,7 +10,7 @@
 struct StatusHooks {
     QString text;
     QStringList history;
-    QString state;   // the last decoder state told
+    QString state;              // the last decoder state told
     int stopAfterChecks = -1;   // STOP is seen at this check (0 = the first)
     int checks = 0;
     OperationHooks Hooks()

@@ -19,13 +19,17 @@ private slots:
         QTest::addColumn<QString>("command");
         QTest::newRow("low band") << "11000000" << true << false << 0 << "11000000" << false << "070125000022750001002";
         QTest::newRow("4 digits") << "11000000" << true << false << 1 << "11000000" << false << "071125022750001002";
-        QTest::newRow("above band") << "13000000" << true << false << 0 << "12755000" << true << "070215500022750003002";
-        QTest::newRow("switch point") << "11700000" << true << true << 0 << "11700000" << false << "070195000022750001002";
-        QTest::newRow("LO limit") << "12000000" << false << false << 0 << "11905000" << false << "070215500022750001002";
+        QTest::newRow("above band") << "13000000" << true << false << 0 << "12755000" << true
+                                    << "070215500022750003002";
+        QTest::newRow("switch point") << "11700000" << true << true << 0 << "11700000" << false
+                                      << "070195000022750001002";
+        QTest::newRow("LO limit") << "12000000" << false << false << 0 << "11905000" << false
+                                  << "070215500022750001002";
         QTest::newRow("LH limit") << "11000000" << false << true << 0 << "11550000" << true << "070095000022750003002";
         QTest::newRow("band start") << "10700000" << true << false << 1 << "10700000" << false << "071095022750001002";
         QTest::newRow("not a number") << "abc" << true << true << 0 << "10700000" << false << "070095000022750001002";
-        QTest::newRow("blanks") << " 1 1000000" << true << false << 0 << " 1 1000000" << false << "070125000022750001002";
+        QTest::newRow("blanks") << " 1 1000000" << true << false << 0 << " 1 1000000" << false
+                                << "070125000022750001002";
     }
     void tuneCommand()
     {
