@@ -30,6 +30,9 @@ public:
     QString value(const QString &name, const QString &fallback = QString());
     // Takes the next positional argument, or the empty text (an error) when none is left.
     QString next(const QString &what);
+    // Takes "--mode multi|dword|word|byte", the main window's memory read
+    // mode; multi when absent.
+    MemReadMode readMode();
     // Takes the next positional argument when one is left.
     std::optional<QString> nextOptional();
     // What remains is an error; the first error found, or the empty text.

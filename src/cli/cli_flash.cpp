@@ -17,9 +17,6 @@ namespace {
 constexpr int kClickTimeoutMs = 750;
 
 const QStringList kRegions = {QStringLiteral("data"), QStringLiteral("firmware"), QStringLiteral("all")};
-// The main window's "Memory read mode", in its order.
-const QStringList kReadModes = {QStringLiteral("multi"), QStringLiteral("dword"), QStringLiteral("word"),
-                                QStringLiteral("byte")};
 
 // The exit status of an operation by its outcome: an image file that cannot
 // be used, or nothing to write, is a refusal; an overwrite or a confirmation
@@ -76,7 +73,7 @@ int Id(CliContext &c)
 // to FILE, by default the name in the window's box.
 int Read(CliContext &c)
 {
-    const QString mode = c.args.value(QStringLiteral("--read-mode"), kReadModes.first());
+    c.options.Mrm = c.args.readMode();
     const QString region = c.args.next(QStringLiteral("data|firmware|all"));
     const std::optional<QString> file = c.args.nextOptional();
     if (const QString error = c.args.finish(); !error.isEmpty())
@@ -84,9 +81,6 @@ int Read(CliContext &c)
     const int index = int(kRegions.indexOf(region));
     if (index < 0)
         return c.refuse("unknown area " + region + " (data, firmware or all)");
-    if (!kReadModes.contains(mode))
-        return c.refuse("unknown --read-mode " + mode + " (" + kReadModes.join(", ") + ")");
-    c.options.Mrm = static_cast<MemReadMode>(kReadModes.indexOf(mode));
     const FlashRegion pages = FlashRegionFor(index);
     const QString name = file.value_or(QString::fromLatin1(pages.defaultFile));
     c.result.insert(QStringLiteral("file"), name);
@@ -166,7 +160,7 @@ int Program(CliContext &c)
 
 const CliCommand kCommands[] = {
     {"flash id", "", "identifies the flash chips and their block protection (Read FlashType)", true, Id},
-    {"flash read", "data|firmware|all [FILE] [--read-mode multi|dword|word|byte]",
+    {"flash read", "data|firmware|all [FILE] [--mode multi|dword|word|byte]",
      "saves the data area, the firmware or the whole flash to FILE (default flash512k.bin, firmware.bin, flash.bin)",
      true, Read},
     {"flash erase", "", "erases the whole data area with command 280, after identifying the chips", true, Erase},

@@ -37,20 +37,6 @@ QString WithLinkLost(CliContext &c, const QString &text)
     return lost.isEmpty() ? text : text + QStringLiteral(" (") + lost + QLatin1Char(')');
 }
 
-// --mode of the memory reads: the Options menu's "Memory read mode".
-std::optional<MemReadMode> ParseReadMode(const QString &text)
-{
-    if (text == QLatin1String("multi"))
-        return MemReadMode::MultiByte;
-    if (text == QLatin1String("dword"))
-        return MemReadMode::SingleDWord;
-    if (text == QLatin1String("word"))
-        return MemReadMode::SingleWord;
-    if (text == QLatin1String("byte"))
-        return MemReadMode::SingleByte;
-    return std::nullopt;
-}
-
 std::optional<MemView> ParseView(const QString &text)
 {
     if (text == QLatin1String("bytes"))
@@ -94,19 +80,15 @@ int MemReadPage(CliContext &c)
 {
     const QString pageText = c.args.next(QStringLiteral("PAGE"));
     const QString viewText = c.args.value(QStringLiteral("--as"), QStringLiteral("bytes"));
-    const QString modeText = c.args.value(QStringLiteral("--mode"), QStringLiteral("multi"));
+    c.options.Mrm = c.args.readMode();
     QString error = c.args.finish();
     const std::optional<qint32> page = ParsePage(pageText, QStringLiteral("PAGE"), error);
     const std::optional<MemView> view = ParseView(viewText);
-    const std::optional<MemReadMode> mode = ParseReadMode(modeText);
     if (error.isEmpty() && !view)
         error = "--as takes bytes, words, dwords or st20, not " + viewText;
-    if (error.isEmpty() && !mode)
-        error = "--mode takes multi, dword, word or byte, not " + modeText;
     if (!error.isEmpty())
         return c.refuse(error);
 
-    c.options.Mrm = *mode;
     c.channel().SetCmdTimeout(kMemDumpCmdTimeoutMs);
     Page buffer{};
     c.setStatus(QStringLiteral("Reading..."));
@@ -132,17 +114,13 @@ int MemSave(CliContext &c)
     const QString startText = c.args.next(QStringLiteral("START"));
     const QString endText = c.args.next(QStringLiteral("END"));
     const QString file = c.args.next(QStringLiteral("FILE"));
-    const QString modeText = c.args.value(QStringLiteral("--mode"), QStringLiteral("multi"));
+    c.options.Mrm = c.args.readMode();
     QString error = c.args.finish();
     const std::optional<qint32> start = ParsePage(startText, QStringLiteral("START"), error);
     const std::optional<qint32> end = ParsePage(endText, QStringLiteral("END"), error);
-    const std::optional<MemReadMode> mode = ParseReadMode(modeText);
-    if (error.isEmpty() && !mode)
-        error = "--mode takes multi, dword, word or byte, not " + modeText;
     if (!error.isEmpty())
         return c.refuse(error);
 
-    c.options.Mrm = *mode;
     c.channel().SetCmdTimeout(kMemDumpCmdTimeoutMs);
     Page buffer{};
     Prompter &prompter = c.prompter;

@@ -27,6 +27,16 @@ QString CliArgs::value(const QString &name, const QString &fallback)
     return found;
 }
 
+MemReadMode CliArgs::readMode()
+{
+    static const QStringList modes = {"multi", "dword", "word", "byte"};   // in the menu's order
+    const QString text = value(QStringLiteral("--mode"), modes.first());
+    const qsizetype index = modes.indexOf(text);
+    if (index < 0 && error_.isEmpty())
+        error_ = "--mode takes multi, dword, word or byte, not " + text;
+    return static_cast<MemReadMode>(index < 0 ? 0 : index);
+}
+
 std::optional<QString> CliArgs::nextOptional()
 {
     for (qsizetype i = 0; i < words_.size(); ++i)

@@ -19,7 +19,6 @@ namespace {
 
 const QStringList kFecCodes = {"1/2", "2/3", "3/4", "4/5", "5/6", "7/8"};
 const QStringList kBandNames = {"vd", "hd", "vu", "hu"};
-const QStringList kReadModes = {"multi", "dword", "word", "byte"};
 
 // What the link shows while it lives: each reply, with the text that follows it.
 class ShownReplies {
@@ -324,19 +323,16 @@ int Screenshot(CliContext &c)
     const QString width = c.args.value(QStringLiteral("--width"), QStringLiteral("720"));
     const QString height = c.args.value(QStringLiteral("--height"), QStringLiteral("576"));
     const bool delace = c.args.flag(QStringLiteral("--delace"));
-    const QString mode = c.args.value(QStringLiteral("--read-mode"), kReadModes[0]);
+    c.options.Mrm = c.args.readMode();
     QString error = c.args.finish();
     if (error.isEmpty() && buffer != "1" && buffer != "2")
         error = "--buffer takes 1 or 2, not " + buffer;
     else if (error.isEmpty() && (!IsNumber(width) || !IsNumber(height)))
         error = "--width and --height are numbers: " + width + " " + height;
-    else if (error.isEmpty() && !kReadModes.contains(mode))
-        error = "--read-mode takes " + kReadModes.join('|') + ", not " + mode;
     else if (const QString why = error.isEmpty() ? WriteRefusal(name) : QString(); !why.isEmpty())
         error = "Cannot write " + name + " - " + why;
     if (!error.isEmpty())
         return c.refuse(error);
-    c.options.Mrm = static_cast<MemReadMode>(kReadModes.indexOf(mode));
     const bool second = buffer == "2";
     CaptureRequest request;
     request.lumaPage = second ? kLumaBuffer2 : kLumaBuffer1;
@@ -408,7 +404,7 @@ const CliCommand kCommands[] = {
      ScanChannels},
     {"si capture", "[--report FILE] [--raw]",
      "captures the tuned transponder's SI and prints the report (Details, or Raw Data with --raw)", true, SiCapture},
-    {"screenshot", "FILE [--buffer 1|2] [--width W] [--height H] [--delace] [--read-mode multi|dword|word|byte]",
+    {"screenshot", "FILE [--buffer 1|2] [--width W] [--height H] [--delace] [--mode multi|dword|word|byte]",
      "reads the picture from the frame buffers and saves it as a bitmap", true, Screenshot},
     {"volume", "STEP [--plus6] [--matrix M]", "sets the audio attenuation: STEP 0 to 7 is 0 to -14 dB", true, Volume},
 };
