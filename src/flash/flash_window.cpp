@@ -81,6 +81,10 @@ FlashWindow::FlashWindow(Session &session) : ToolWindow(session, "DL_Flh", "Flas
     statusRow->addWidget(cmdStp_);
     statusRow->addWidget(l1_, 1);
     layout->addLayout(statusRow);
+    // Beside the status: what a program cut short leaves in the flash.
+    lState_ = NamedLabel(this, "L_State", QString());
+    lState_->setWordWrap(true);
+    layout->addWidget(lState_);
 
     for (int i = 0; i < 6; ++i)
         connect(cmd_[i], &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
@@ -93,6 +97,7 @@ OperationHooks FlashWindow::hooks()
     h.stopRequested = [this] { return StopFlag; };
     h.setStatus = [this](const QString &text) { l1_->setText(text); };
     h.status = [this] { return l1_->text(); };
+    h.decoderState = [this](const QString &state) { decoderState_ = state; };
     return h;
 }
 
@@ -159,6 +164,13 @@ void FlashWindow::programDataFlash()
         selected[i] = chk_[i]->isChecked();
     // The box may be changed while programming runs; it is asked at every word.
     QCheckBox *ignoreEmpty = chk_[5];
-    ProgramDataFlash(link(), *session_.prompter, hooks(), fn2_->text(), selected, BottomBoot,
-                     [ignoreEmpty] { return ignoreEmpty->isChecked(); });
+    decoderState_.clear();
+    lState_->clear();
+    const FlashOutcome outcome = ProgramDataFlash(link(), *session_.prompter, hooks(), fn2_->text(), selected,
+                                                  BottomBoot, [ignoreEmpty] { return ignoreEmpty->isChecked(); });
+    // Cut short after an erase: the person at the bench must know before
+    // switching the decoder off.
+    if (outcome != FlashOutcome::Done && !decoderState_.isEmpty() && !decoderState_.endsWith("written and verified"))
+        lState_->setText("The flash is left with " + decoderState_
+                         + ": program it again before switching the decoder off.");
 }

@@ -42,5 +42,7 @@ private:
     QLineEdit *fn1_[3] = {};
     QLineEdit *fn2_ = nullptr;
     QCheckBox *chk_[6] = {};
+    QLabel *lState_ = nullptr;
+    QString decoderState_;   // the last state a program told
     QLabel *l1_ = nullptr;
 };
