@@ -52,6 +52,10 @@ EeWindow::EeWindow(Session &session) : ToolWindow(session, "DL_EE", "EEPROM Data
     cmdStp_ = NamedButton(this, "Cmd_Stp", "STOP");
     fileRow->addWidget(cmdStp_);
     layout->addLayout(fileRow);
+    // Beside the text: what a write cut short leaves in the EEPROM.
+    lState_ = NamedLabel(this, "L_State", QString());
+    lState_->setWordWrap(true);
+    layout->addWidget(lState_);
 
     for (int i = 0; i < 5; ++i)
         connect(cmd_[i], &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
@@ -64,6 +68,7 @@ OperationHooks EeWindow::hooks()
     h.stopRequested = [this] { return StopFlag; };
     h.setStatus = [this](const QString &text) { SetBoxText(txt_, text); };
     h.status = [this] { return BoxText(txt_); };
+    h.decoderState = [this](const QString &state) { decoderState_ = state; };
     return h;
 }
 
@@ -80,10 +85,22 @@ void EeWindow::Cmd_Click(int index)
         case 1: stepPage(PreviousEePageText(txtPG_->text())); break;
         case 2: stepPage(NextEePageText(txtPG_->text())); break;
         case 3: SaveEeprom(link(), mode, *session_.prompter, hooks(), txtFile_->text()); break;
-        case 4: WriteEeprom(link(), mode, *session_.prompter, hooks(), txtFile_->text()); break;
+        case 4: writeEeprom(mode); break;
         }
         lS_->clear();
     });
+}
+
+// "File --> EE"; cut short once writing began, it says what is left in the
+// EEPROM and what to do about it.
+void EeWindow::writeEeprom(EepromMode mode)
+{
+    decoderState_.clear();
+    lState_->clear();
+    const EeOutcome outcome = WriteEeprom(link(), mode, *session_.prompter, hooks(), txtFile_->text());
+    if (outcome != EeOutcome::Done && !decoderState_.isEmpty())
+        lState_->setText("Cut short, " + decoderState_
+                         + ": write it again, or your backup, before switching the decoder off.");
 }
 
 // "--" and "+": the neighbouring page, then what READ does, within the

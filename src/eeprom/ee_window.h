@@ -4,6 +4,7 @@
 // with command 06 or straight over the I2C bus (command 27) as the Options
 // menu says at the start of each operation.
 #include "link/operation.h"
+#include "link/options.h"
 #include "ui/tool_window.h"
 
 class QLabel;
@@ -25,6 +26,7 @@ public:
 private:
     void stepPage(const QString &pageText);
     void readPage();
+    void writeEeprom(EepromMode mode);
     OperationHooks hooks();
 
     QPushButton *cmd_[5] = {};
@@ -33,4 +35,6 @@ private:
     QLineEdit *txtFile_ = nullptr;
     QPlainTextEdit *txt_ = nullptr;
     QLabel *lS_ = nullptr;
+    QLabel *lState_ = nullptr;
+    QString decoderState_;   // the last state a write told
 };
