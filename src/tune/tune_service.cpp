@@ -38,8 +38,10 @@ TuneResult TuneService::press(int index)
         result.sent = true;
         result.reply = link_.SendCmd(TuneCommand(boxes_, options_.Tmd), true);
         result.carrier = result.reply.left(4) == lastPrefix_ + '0';
-        if (const QString verdict = CarrierVerdict(result.reply, lastPrefix_); !verdict.isEmpty())
+        const QString verdict = CarrierVerdict(result.reply, lastPrefix_);
+        if (!verdict.isEmpty())
             link_.appendToDisplay(verdict);
+        emit tuned(result.reply.isEmpty() ? QStringLiteral("No reply!") : result.reply + verdict);
     }
     return result;
 }

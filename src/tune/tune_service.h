@@ -42,6 +42,8 @@ public:
 
 signals:
     void boxesChanged();
+    // A tune's reply and its verdict, as the terminal shows them ("0700 : Carrier found.").
+    void tuned(const QString &shown);
 
 private:
     CommandChannel &link_;

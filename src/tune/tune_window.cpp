@@ -81,6 +81,9 @@ TuneWindow::TuneWindow(Session &session)
     lnbLayout->addWidget(lh_);
     lnbLayout->addWidget(lo_);
     layout->addWidget(lnb);
+    // The last tune's reply and verdict, here as well as in the terminal.
+    lCarrier_ = NamedLabel(this, "L_Carrier", QString());
+    layout->addWidget(lCarrier_);
 
     connect(tuneButton, &QPushButton::clicked, this, [this] { Cmd_Dec_Click(0); });
     for (int i = 0; i < 4; ++i)
@@ -95,6 +98,7 @@ TuneWindow::TuneWindow(Session &session)
         connect(b, &QAbstractButton::toggled, this, &TuneWindow::keepBoxes);
     showBoxes(tuning_.boxes());
     connect(&tuning_, &TuneService::boxesChanged, this, [this] { showBoxes(tuning_.boxes()); });
+    connect(&tuning_, &TuneService::tuned, lCarrier_, &QLabel::setText);
 }
 
 void TuneWindow::keepBoxes()

@@ -35,6 +35,7 @@ private:
     void keepBoxes();
 
     TuneService &tuning_;
+    class QLabel *lCarrier_ = nullptr;
     bool showing_ = false;
 
     QRadioButton *op_[2] = {};
