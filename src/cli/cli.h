@@ -81,6 +81,7 @@ public:
 
 private:
     void showProgress(qint64 done, qint64 total, const QString &unit);
+    void endProgress();
     QString status_;
     QString state_;
     qint64 progressStartMs_ = -1;

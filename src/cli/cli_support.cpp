@@ -111,6 +111,14 @@ void CliContext::showProgress(qint64 done, qint64 total, const QString &unit)
     std::fflush(stderr);
 }
 
+// The progress line, if one is shown, is wiped before a message or the end.
+void CliContext::endProgress()
+{
+    if (lastPercent_ >= 0 && ::isatty(STDERR_FILENO))
+        std::fprintf(stderr, "\r\033[K");
+    lastPercent_ = -1;
+}
+
 void CliContext::print(const QString &line)
 {
     if (!json)
@@ -119,8 +127,7 @@ void CliContext::print(const QString &line)
 
 int CliContext::fail(const QString &message, int status)
 {
-    if (lastPercent_ >= 0 && ::isatty(STDERR_FILENO))
-        std::fprintf(stderr, "\r\033[K");
+    endProgress();
     std::fprintf(stderr, "kestrel-cli: %s\n", qPrintable(message));
     if (!state_.isEmpty())
         std::fprintf(stderr, "kestrel-cli: the decoder is left with %s\n", qPrintable(state_));
@@ -130,9 +137,7 @@ int CliContext::fail(const QString &message, int status)
 
 int CliContext::finish(bool done, bool declined, bool stopped)
 {
-    if (lastPercent_ >= 0 && ::isatty(STDERR_FILENO))
-        std::fprintf(stderr, "\r\033[K");
-    lastPercent_ = -1;
+    endProgress();
     if (!state_.isEmpty())
         result.insert(QStringLiteral("decoder"), state_);
     result.insert(QStringLiteral("status"), status_);

@@ -47,21 +47,14 @@ int Macro(CliContext &c)
     const QString name = c.args.next(QStringLiteral("FILE"));
     if (const QString error = c.args.finish(); !error.isEmpty())
         return c.refuse(error);
-    QByteArray content;
-    QString why;
-    if (!FileExists(name))
-        return c.refuse(WithReason(
-            "File not found!", UnreadableReason(name).isEmpty() ? QString() : name + " - " + UnreadableReason(name)));
-    if (!ReadFileBytes(name, content, why))
-        return c.refuse(why);
     c.channel().SetCmdTimeout(kTerminalTimeoutMs);
-    const MacroResult result = RunMacro(c.channel(), ReadMacroItems(content));
-    c.result.insert(QStringLiteral("commands"), result.commandsSent);
-    if (result.failed)
-        return c.fail(result.message());
-    if (result.commandsSent == 0)
-        return c.fail("No command in " + name + ": a command line begins B$, W$, D$ or C$.");
-    c.print(QStringLiteral("%1 commands sent.").arg(result.commandsSent));
+    const MacroFileResult result = RunMacroFile(c.channel(), name);
+    if (result.unusable)
+        return c.refuse(result.message);
+    c.result.insert(QStringLiteral("commands"), result.run.commandsSent);
+    if (!result.message.isEmpty())
+        return c.fail(result.message);
+    c.print(QStringLiteral("%1 commands sent.").arg(result.run.commandsSent));
     return kCliDone;
 }
 

@@ -107,6 +107,12 @@ FlashWord ImageWord(std::span<const quint8> image, qint32 a)
     return FlashWord{image[a], image[a + 1], image[a + 2], image[a + 3]};
 }
 
+// "block 7FE20000-7FE3FFFF", as the decoder's state names a block.
+QString BlockText(const DataFlashBlock &block)
+{
+    return "block " + FlashAddressStatus(block.start) + "-" + FlashAddressStatus(block.end);
+}
+
 // Programs and verifies every word of one erased block; the used ends
 // u1 and u2 of its first and second 64 KB image block limit the work
 // while "Ignore empty space" is checked. Each half is held to its own used
@@ -116,7 +122,7 @@ FlashOutcome ProgramBlock(CommandChannel &link, const OperationHooks &hooks, std
                           const DataFlashBlock &block, qint32 u1, qint32 u2,
                           const std::function<bool()> &ignoreEmptySpace)
 {
-    const QString range = "block " + FlashAddressStatus(block.start) + "-" + FlashAddressStatus(block.end);
+    const QString range = BlockText(block);
     bool written = false;
     for (qint32 a = block.start; a <= block.end; a += 4) {
         hooks.progress(a - block.start, block.end + 1 - block.start);
@@ -364,8 +370,7 @@ FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &h
             }
             erased << start;
         }
-        hooks.decoderState("block " + FlashAddressStatus(block.start) + "-" + FlashAddressStatus(block.end)
-                           + " erased");
+        hooks.decoderState(BlockText(block) + " erased");
         const FlashOutcome outcome = ProgramBlock(link, hooks, image, block, u1, u2, ignoreEmptySpace);
         if (outcome != FlashOutcome::Done)
             return outcome;

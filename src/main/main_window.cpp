@@ -411,23 +411,9 @@ void MainWindow::execMacro()
 {
     txtD2P_->clear();
     txtP2D_->clear();
-    const QString name = fnp_->text();
-    if (!FileExists(name)) {
-        const QString reason = UnreadableReason(name);
-        SetBoxText(txtD2P_, WithReason("File not found!", reason.isEmpty() ? reason : name + " - " + reason));
-        return;
-    }
-    QByteArray content;
-    QString why;
-    if (!ReadFileBytes(name, content, why)) {
-        SetBoxText(txtD2P_, why);
-        return;
-    }
-    const MacroResult result = RunMacro(s_.link, ReadMacroItems(content));
-    if (result.failed)
-        SetBoxText(txtD2P_, result.message());
-    else if (result.commandsSent == 0)
-        SetBoxText(txtD2P_, "No command in " + name + ": a command line begins B$, W$, D$ or C$.");
+    const MacroFileResult result = RunMacroFile(s_.link, fnp_->text());
+    if (!result.message.isEmpty())
+        SetBoxText(txtD2P_, result.message);
 }
 
 void MainWindow::Wait(int ms) { s_.link.Wait(ms); }

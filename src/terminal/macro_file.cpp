@@ -1,5 +1,7 @@
 #include "terminal/macro_file.h"
 
+#include "link/prompts.h"
+
 namespace {
 
 bool IsLineEnd(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); }
@@ -107,5 +109,27 @@ MacroResult RunMacro(CommandChannel &link, const QStringList &items)
             return result;
         }
     }
+    return result;
+}
+
+MacroFileResult RunMacroFile(CommandChannel &link, const QString &name)
+{
+    MacroFileResult result;
+    QByteArray content;
+    if (!FileExists(name)) {
+        const QString reason = UnreadableReason(name);
+        result.unusable = true;
+        result.message = WithReason("File not found!", reason.isEmpty() ? reason : name + " - " + reason);
+        return result;
+    }
+    if (!ReadFileBytes(name, content, result.message)) {
+        result.unusable = true;
+        return result;
+    }
+    result.run = RunMacro(link, ReadMacroItems(content));
+    if (result.run.failed)
+        result.message = result.run.message();
+    else if (result.run.commandsSent == 0)
+        result.message = "No command in " + name + ": a command line begins B$, W$, D$ or C$.";
     return result;
 }

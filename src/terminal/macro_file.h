@@ -36,3 +36,14 @@ struct MacroResult {
 // Sends the command of every item in order with the display on and stops at
 // the first failing reply; skipped items send nothing.
 MacroResult RunMacro(CommandChannel &link, const QStringList &items);
+
+// "Exec Macro File": the file read, then its macro run. unusable: the file
+// could not be read and nothing was sent. message: what the terminal shows
+// afterwards ("File not found!", the read failure, the command error, a file
+// without a command), empty when every command went well.
+struct MacroFileResult {
+    bool unusable = false;
+    MacroResult run;
+    QString message;
+};
+MacroFileResult RunMacroFile(CommandChannel &link, const QString &name);
