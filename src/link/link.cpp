@@ -27,7 +27,6 @@ void Link::onDeviceLost(const QString &reason)
         return;
     const QString dev = port_->device();
     port_->close();
-    portOpen_ = false;
     lost_ = "Connection lost on " + dev + ": " + reason + " - port closed.";
     emit deviceLost(dev, reason);
 }
@@ -108,8 +107,7 @@ QString Link::openPort(const QString &device, const QString &settings)
     if (shutDown_)
         return QStringLiteral("the program is closing");
     const QString why = port_->open(device, settings);
-    portOpen_ = why.isEmpty();
-    if (portOpen_)
+    if (why.isEmpty())
         lost_.clear();
     return why;
 }
@@ -123,8 +121,9 @@ QString Link::reopen(const QString &device, const QString &settings)
 void Link::closePort()
 {
     port_->close();
-    portOpen_ = false;
 }
+
+bool Link::portIsOpen() const { return port_->isOpen(); }
 
 QString Link::device() const { return port_->device(); }
 

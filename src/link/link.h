@@ -70,7 +70,7 @@ public:
     [[nodiscard]] std::optional<Lease> tryLease();
 
     // The port was opened with Open and is still open.
-    bool portIsOpen() const override { return portOpen_; }
+    bool portIsOpen() const override;
     // openPort returns the empty text or why it failed.
     [[nodiscard]] QString openPort(const QString &device, const QString &settings);
     void closePort();
@@ -109,7 +109,6 @@ private:
     qint32 cmdTimeout_ = 4000;
     bool inCommand_ = false;
     int leases_ = 0;
-    bool portOpen_ = false;
     bool shutDown_ = false;
     bool logFailureReported_ = false;
     QString logFailure_;   // to report when the transaction ends
