@@ -50,3 +50,13 @@ std::optional<int> TransponderOfChannel(const ChannelTables &tables, int record,
         return tp - 1;
     return std::nullopt;
 }
+
+std::optional<TuneResult> TuneToTransponder(TuneService &tuning, const CommandChannel &link,
+                                            const ChannelTables &tables, int index)
+{
+    TuneBoxes boxes = tuning.boxes();
+    if (!FillTransponder(tables, index, boxes))
+        return std::nullopt;
+    tuning.setBoxes(boxes);
+    return link.portIsOpen() ? tuning.press(0) : TuneResult{};
+}

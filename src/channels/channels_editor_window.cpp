@@ -178,12 +178,8 @@ bool ChannelsEditorWindow::TuneTransponder(int index)
 {
     // The tuning window, loaded hidden when it is not, shows what was tuned.
     session_.windows.create("DL_Tune", true);
-    TuneService &tuning = session_.service<TuneService>();
-    TuneBoxes boxes = tuning.boxes();
-    if (!FillTransponder(tables, index, boxes))
-        return false;
-    tuning.setBoxes(boxes);
-    return link().portIsOpen() && tuning.press(0).carrier;
+    const std::optional<TuneResult> tuned = TuneToTransponder(session_.service<TuneService>(), link(), tables, index);
+    return tuned && tuned->carrier;
 }
 
 void ChannelsEditorWindow::TuneAndDemux()

@@ -121,14 +121,11 @@ void ScanService::scanTransponder(int tp, const ChannelScanRequest &request, con
     if (tp > tables_.TptCount - 1)
         return;
     hooks.setStatus("Tuning transponder " + Hex2(tp));
-    TuneBoxes boxes = tuning_.boxes();
-    if (!FillTransponder(tables_, tp, boxes))
+    const std::optional<TuneResult> tuned = TuneToTransponder(tuning_, link_, tables_, tp);
+    if (!tuned)
         return;
-    tuning_.setBoxes(boxes);
-    // With the port closed the boxes are filled and nothing is sent.
-    const TuneResult tuned = link_.portIsOpen() ? tuning_.press(0) : TuneResult{};
     link_.Wait(kTuneSettleMs);
-    if (!tuned.carrier) {
+    if (!tuned->carrier) {
         hooks.setStatus(hooks.status() + " - No Carrier!");
         link_.Wait(kNoCarrierPauseMs);
         return;
