@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QShortcut>
 #include <QTimer>
 #include <cstdio>
 #include <optional>
@@ -44,18 +45,23 @@ QString Quoted(const QString &text)
 // Argument checks beyond their number; each returns why the words are wrong.
 QString NumberAt2(const QStringList &w) { return IsNumber(w[2]) ? QString() : "expected a number: " + w[2]; }
 QString YesNoAt2(const QStringList &w) { return IsYesNo(w[2]) ? QString() : "expected yes or no: " + w[2]; }
-const std::pair<const char *, Qt::Key> kKeys[] = {
-    {"Enter", Qt::Key_Return}, {"Up", Qt::Key_Up}, {"Down", Qt::Key_Down}};
-
-std::optional<Qt::Key> KeyNamed(const QString &name)
+// A key as a person types it: "Enter", "Del", "F2", "Ctrl+Up", "Ctrl+Shift+Z".
+std::optional<QKeyCombination> KeyNamed(const QString &name)
 {
-    for (const auto &[text, key] : kKeys)
-        if (name == QLatin1String(text))
-            return key;
-    return std::nullopt;
+    const QKeySequence seq = QKeySequence::fromString(name == "Enter" ? QStringLiteral("Return") : name);
+    if (seq.count() != 1 || seq[0].key() == Qt::Key_unknown)
+        return std::nullopt;
+    return seq[0];
 }
 
 QString CheckKey(const QStringList &w) { return KeyNamed(w[2]) ? QString() : "unknown key: " + w[2]; }
+QString NumbersFrom2(const QStringList &w)
+{
+    for (qsizetype i = 2; i < w.size(); ++i)
+        if (!IsNumber(w[i]))
+            return "expected a number: " + w[i];
+    return QString();
+}
 QString CheckGeometry(const QStringList &w)
 {
     for (int i = 2; i < 6; ++i)
@@ -263,6 +269,7 @@ const ScriptRunner::Verb ScriptRunner::kVerbs[] = {
     {"set", 2, 2, nullptr, &ScriptRunner::doSet},
     {"choose", 2, 2, NumberAt2, &ScriptRunner::doChoose},
     {"dblclick", 2, 2, NumberAt2, &ScriptRunner::doChoose},
+    {"select", 2, 64, NumbersFrom2, &ScriptRunner::doSelect},
     {"key", 2, 2, CheckKey, &ScriptRunner::doKey},
     {"answer", 1, 1, CheckAnswer, &ScriptRunner::doAnswer},
     {"after", 3, 3, CheckDeferred, &ScriptRunner::doAfter},
@@ -439,6 +446,27 @@ ScriptRunner::Outcome ScriptRunner::doChoose(const ScriptStatement &st, const QS
     return Ok;
 }
 
+ScriptRunner::Outcome ScriptRunner::doSelect(const ScriptStatement &st, const QStringList &a)
+{
+    QObject *obj = nullptr;
+    if (Outcome o = withControl(st, a[1], obj); o != Ok)
+        return o;
+    auto *list = qobject_cast<QListWidget *>(obj);
+    if (!list)
+        return malformed(st, a[1] + " is not a list");
+    list->clearSelection();
+    for (qsizetype i = 2; i < a.size(); ++i) {
+        QListWidgetItem *item = list->item(a[i].toInt());
+        if (!item)
+            return fail(st, QStringLiteral("%1 has %2 lines").arg(a[1]).arg(list->count()));
+        if (i == 2)
+            list->setCurrentItem(item, QItemSelectionModel::Select);
+        else
+            item->setSelected(true);
+    }
+    return Ok;
+}
+
 ScriptRunner::Outcome ScriptRunner::doKey(const ScriptStatement &st, const QStringList &a)
 {
     QObject *obj = nullptr;
@@ -447,11 +475,29 @@ ScriptRunner::Outcome ScriptRunner::doKey(const ScriptStatement &st, const QStri
     auto *w = qobject_cast<QWidget *>(obj);
     if (!w)
         return malformed(st, a[1] + " takes no keys");
-    const Qt::Key key = *KeyNamed(a[2]);
-    const QString text = key == Qt::Key_Return ? QStringLiteral("\r") : QString();
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    const QKeyCombination key = *KeyNamed(a[2]);
+    QString text;
+    if (key.key() == Qt::Key_Return)
+        text = QStringLiteral("\r");
+    else if (key.keyboardModifiers() == Qt::NoModifier && key.key() >= Qt::Key_Space && key.key() <= Qt::Key_AsciiTilde)
+        text = QChar(key.key()).toLower();
+    QKeyEvent press(QEvent::KeyPress, key.key(), key.keyboardModifiers(), text);
+    // A shortcut of the window (Ctrl+Z, Del on a list) acts before the key reaches the control.
+    const QKeySequence seq(key);
+    for (QAction *action : w->window()->findChildren<QAction *>()) {
+        if (action->isEnabled() && action->shortcuts().contains(seq)) {
+            action->trigger();
+            return Ok;
+        }
+    }
+    for (QShortcut *sc : w->window()->findChildren<QShortcut *>()) {
+        if (sc->isEnabled() && sc->key() == seq) {
+            emit sc->activated();
+            return Ok;
+        }
+    }
     QCoreApplication::sendEvent(w, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QKeyEvent release(QEvent::KeyRelease, key.key(), key.keyboardModifiers(), text);
     QCoreApplication::sendEvent(w, &release);
     return Ok;
 }

@@ -90,6 +90,7 @@ private:
     Outcome doClick(const ScriptStatement &st, const QStringList &a);
     Outcome doSet(const ScriptStatement &st, const QStringList &a);
     Outcome doChoose(const ScriptStatement &st, const QStringList &a);
+    Outcome doSelect(const ScriptStatement &st, const QStringList &a);
     Outcome doKey(const ScriptStatement &st, const QStringList &a);
     Outcome doPrint(const ScriptStatement &st, const QStringList &a);
     Outcome expectText(const ScriptStatement &st, const QStringList &a);

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -136,6 +137,11 @@ QString ControlText(const QObject *obj, int index)
         return edit->text();
     if (auto *label = qobject_cast<const QLabel *>(obj))
         return NormalisedLineEnds(label->text());
+    // A progress bar reads as its percentage ("42%"), whatever else it shows.
+    if (auto *bar = qobject_cast<const QProgressBar *>(obj)) {
+        const qint64 span = qint64(bar->maximum()) - bar->minimum();
+        return span > 0 ? QStringLiteral("%1%").arg((qint64(bar->value()) - bar->minimum()) * 100 / span) : QString();
+    }
     if (auto *group = qobject_cast<const QGroupBox *>(obj))
         return group->title();
     if (auto *menu = qobject_cast<const QMenu *>(obj))
