@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <QIODevice>
+#include <optional>
 
 class QFile;
 class QFileDevice;
@@ -15,6 +16,13 @@ public:
     virtual bool confirm(const QString &title, const QString &text) = 0;
     // Modal message with an OK button.
     virtual void inform(const QString &title, const QString &text) = 0;
+    // Modal line of text to fill in, starting from initial; nullopt when the
+    // user cancelled. Without a person to ask, there is no answer.
+    virtual std::optional<QString> askText(const QString &title, const QString &label, const QString &initial)
+    {
+        (void)title, (void)label, (void)initial;
+        return std::nullopt;
+    }
 };
 
 // False when the user confirmed, true when the user declined.

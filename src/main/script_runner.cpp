@@ -72,7 +72,9 @@ QString CheckGeometry(const QStringList &w)
 QRect GeometryAt2(const QStringList &w) { return QRect(w[2].toInt(), w[3].toInt(), w[4].toInt(), w[5].toInt()); }
 QString CheckAnswer(const QStringList &w)
 {
-    return w[1] == "ok" || w[1] == "cancel" ? QString() : QStringLiteral("answer takes ok or cancel");
+    if (w.size() == 2)
+        return w[1] == "ok" || w[1] == "cancel" ? QString() : QStringLiteral("answer takes ok or cancel");
+    return w[1] == "text" ? QString() : QStringLiteral("answer takes ok, cancel or text \"TEXT\"");
 }
 QString CheckWait(const QStringList &w) { return IsNumber(w[1]) ? QString() : "expected a number: " + w[1]; }
 QString CheckDeferred(const QStringList &w)
@@ -271,7 +273,7 @@ const ScriptRunner::Verb ScriptRunner::kVerbs[] = {
     {"dblclick", 2, 2, NumberAt2, &ScriptRunner::doChoose},
     {"select", 2, 64, NumbersFrom2, &ScriptRunner::doSelect},
     {"key", 2, 2, CheckKey, &ScriptRunner::doKey},
-    {"answer", 1, 1, CheckAnswer, &ScriptRunner::doAnswer},
+    {"answer", 1, 2, CheckAnswer, &ScriptRunner::doAnswer},
     {"after", 3, 3, CheckDeferred, &ScriptRunner::doAfter},
     {"on-command", 3, 3, CheckDeferred, &ScriptRunner::doOnCommand},
     {"until", 2, 4, nullptr, &ScriptRunner::doUntil},
@@ -324,7 +326,10 @@ ScriptRunner::Outcome ScriptRunner::execute(const ScriptStatement &st, const QSt
 
 ScriptRunner::Outcome ScriptRunner::doAnswer(const ScriptStatement &, const QStringList &a)
 {
-    prompter_.queue(a[1] == "ok");
+    if (a[1] == "text")
+        prompter_.queueText(a[2]);
+    else
+        prompter_.queue(a[1] == "ok");
     return Ok;
 }
 

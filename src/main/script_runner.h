@@ -31,13 +31,16 @@ class ScriptPrompter : public Prompter {
 public:
     bool confirm(const QString &title, const QString &text) override;
     void inform(const QString &title, const QString &text) override;
+    std::optional<QString> askText(const QString &title, const QString &label, const QString &initial) override;
     void queue(bool ok) { answers_.append(ok); }
+    void queueText(const QString &text) { texts_.append(text); }
     // Set when a box appeared with no answer queued.
     QString unanswered;
 
 private:
     bool next(const QString &title, const QString &text);
     QList<bool> answers_;
+    QStringList texts_;
 };
 
 class ScriptRunner {

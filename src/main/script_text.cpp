@@ -113,6 +113,17 @@ bool ScriptPrompter::next(const QString &title, const QString &text)
     return answers_.takeFirst();
 }
 
+std::optional<QString> ScriptPrompter::askText(const QString &title, const QString &label, const QString &initial)
+{
+    std::fprintf(stderr, "[text] %s: %s [%s]\n", qPrintable(title), qPrintable(label), qPrintable(initial));
+    if (texts_.isEmpty()) {
+        if (unanswered.isEmpty())
+            unanswered = title + ": " + label;
+        return std::nullopt;
+    }
+    return texts_.takeFirst();
+}
+
 bool ScriptPrompter::confirm(const QString &title, const QString &text) { return next(title, text); }
 
 void ScriptPrompter::inform(const QString &title, const QString &text) { next(title, text); }

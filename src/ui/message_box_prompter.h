@@ -6,4 +6,5 @@ class MessageBoxPrompter : public Prompter {
 public:
     bool confirm(const QString &title, const QString &text) override;
     void inform(const QString &title, const QString &text) override;
+    std::optional<QString> askText(const QString &title, const QString &label, const QString &initial) override;
 };
