@@ -3,6 +3,7 @@
 #include "eeprom/eeprom_ops.h"
 #include "link/link.h"
 #include "ui/controls.h"
+#include "ui/job_progress.h"
 #include "ui/session.h"
 
 #include <QHBoxLayout>
@@ -56,6 +57,7 @@ EeWindow::EeWindow(Session &session) : ToolWindow(session, "DL_EE", "EEPROM Data
     lState_ = NamedLabel(this, "L_State", QString());
     lState_->setWordWrap(true);
     layout->addWidget(lState_);
+    layout->addWidget(progressBar());
 
     for (int i = 0; i < 5; ++i)
         connect(cmd_[i], &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
@@ -64,12 +66,20 @@ EeWindow::EeWindow(Session &session) : ToolWindow(session, "DL_EE", "EEPROM Data
 
 OperationHooks EeWindow::hooks()
 {
-    OperationHooks h;
-    h.stopRequested = [this] { return StopFlag; };
+    OperationHooks h = jobHooks();
     h.setStatus = [this](const QString &text) { SetBoxText(txt_, text); };
     h.status = [this] { return BoxText(txt_); };
     h.decoderState = [this](const QString &state) { decoderState_ = state; };
     return h;
+}
+
+QString EeWindow::closeQuestion() const
+{
+    if (!writing_)
+        return "Closing stops the read; the file keeps only the pages read so far. Close anyway?";
+    const QString left = decoderState_.isEmpty() ? QStringLiteral("the EEPROM as it is now") : decoderState_;
+    return "Closing stops the write to the EEPROM: it would be left with " + left
+        + ", and the decoder may not start. Close anyway?";
 }
 
 void EeWindow::Cmd_Click(int index)
@@ -97,7 +107,9 @@ void EeWindow::writeEeprom(EepromMode mode)
 {
     decoderState_.clear();
     lState_->clear();
+    writing_ = true;
     const EeOutcome outcome = WriteEeprom(link(), mode, *session_.prompter, hooks(), txtFile_->text());
+    writing_ = false;
     if (outcome != EeOutcome::Done && !decoderState_.isEmpty())
         lState_->setText("Cut short, " + decoderState_
                          + ": write it again, or your backup, before switching the decoder off.");

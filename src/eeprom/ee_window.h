@@ -23,6 +23,8 @@ public:
     // STOP: the running action ends at its next row or page.
     void Cmd_Stp_Click() { StopFlag = true; }
 
+    QString closeQuestion() const override;
+
 private:
     void stepPage(const QString &pageText);
     void readPage();
@@ -37,4 +39,5 @@ private:
     QLabel *lS_ = nullptr;
     QLabel *lState_ = nullptr;
     QString decoderState_;   // the last state a write told
+    bool writing_ = false;   // "File --> EE" runs
 };

@@ -3,6 +3,7 @@
 #include "flash/flash_ops.h"
 #include "link/link.h"
 #include "ui/controls.h"
+#include "ui/job_progress.h"
 #include "ui/session.h"
 
 #include <QCheckBox>
@@ -81,6 +82,7 @@ FlashWindow::FlashWindow(Session &session) : ToolWindow(session, "DL_Flh", "Flas
     statusRow->addWidget(cmdStp_);
     statusRow->addWidget(l1_, 1);
     layout->addLayout(statusRow);
+    layout->addWidget(progressBar());
     // Beside the status: what a program cut short leaves in the flash.
     lState_ = NamedLabel(this, "L_State", QString());
     lState_->setWordWrap(true);
@@ -93,12 +95,18 @@ FlashWindow::FlashWindow(Session &session) : ToolWindow(session, "DL_Flh", "Flas
 
 OperationHooks FlashWindow::hooks()
 {
-    OperationHooks h;
-    h.stopRequested = [this] { return StopFlag; };
-    h.setStatus = [this](const QString &text) { l1_->setText(text); };
-    h.status = [this] { return l1_->text(); };
+    OperationHooks h = jobHooks(l1_);
     h.decoderState = [this](const QString &state) { decoderState_ = state; };
     return h;
+}
+
+QString FlashWindow::closeQuestion() const
+{
+    if (!writing_)
+        return "Closing stops the read; the file keeps only the pages read so far. Close anyway?";
+    const QString left = decoderState_.isEmpty() ? QStringLiteral("the data area as it is now") : decoderState_;
+    return "Closing stops the write to the flash: it would be left with " + left
+        + ", and the decoder may not start. Close anyway?";
 }
 
 void FlashWindow::Cmd_Click(int index)
@@ -136,8 +144,10 @@ void FlashWindow::setChecked(int index, bool checked)
 void FlashWindow::readFlash(int index)
 {
     const FlashRegion region = FlashRegionFor(index);
-    SaveFlashRange(link(), session_.options.Mrm, *session_.prompter, hooks(), region.firstPage, region.lastPage,
-                   fn1_[index]->text());
+    if (SaveFlashRange(link(), session_.options.Mrm, *session_.prompter, hooks(), region.firstPage, region.lastPage,
+                       fn1_[index]->text())
+        == FlashOutcome::Done)
+        progressBar()->finished();
 }
 
 void FlashWindow::readFlashType()
@@ -155,7 +165,16 @@ void FlashWindow::readFlashType()
         box->setEnabled(true);
 }
 
-void FlashWindow::eraseDataFlash() { EraseDataFlash(link(), *session_.prompter, hooks()); }
+void FlashWindow::eraseDataFlash()
+{
+    writing_ = true;
+    // One command erases the whole area: cut short, any part of it may be erased.
+    decoderState_ = "the data area 7FE00000-7FE7FFFF erased in part or whole";
+    lState_->clear();
+    const FlashOutcome outcome = EraseDataFlash(link(), *session_.prompter, hooks());
+    writing_ = false;
+    tellStateLeft(outcome);
+}
 
 void FlashWindow::programDataFlash()
 {
@@ -164,13 +183,21 @@ void FlashWindow::programDataFlash()
         selected[i] = chk_[i]->isChecked();
     // The box may be changed while programming runs; it is asked at every word.
     QCheckBox *ignoreEmpty = chk_[5];
+    writing_ = true;
     decoderState_.clear();
     lState_->clear();
     const FlashOutcome outcome = ProgramDataFlash(link(), *session_.prompter, hooks(), fn2_->text(), selected,
                                                   BottomBoot, [ignoreEmpty] { return ignoreEmpty->isChecked(); });
-    // Cut short after an erase: the person at the bench must know before
-    // switching the decoder off.
-    if (outcome != FlashOutcome::Done && !decoderState_.isEmpty() && !decoderState_.endsWith("written and verified"))
+    writing_ = false;
+    tellStateLeft(outcome);
+}
+
+// Cut short after an erase: the person at the bench must know before
+// switching the decoder off.
+void FlashWindow::tellStateLeft(FlashOutcome outcome)
+{
+    if (outcome != FlashOutcome::Done && outcome != FlashOutcome::Declined && !decoderState_.isEmpty()
+        && !decoderState_.endsWith("written and verified"))
         lState_->setText("The flash is left with " + decoderState_
                          + ": program it again before switching the decoder off.");
 }

@@ -2,6 +2,7 @@
 // The flash window DL_Flh: identifies the two flash chips and their block
 // protection, saves the data area, the firmware or the whole 2 MB flash to
 // files, and erases and programs the 512 KB data area from an image file.
+#include "flash/flash_ops.h"
 #include "link/operation.h"
 #include "ui/tool_window.h"
 
@@ -29,6 +30,8 @@ public:
     // The chips of the last successful "Read FlashType" are bottom-boot.
     bool BottomBoot = false;
 
+    QString closeQuestion() const override;
+
 private:
     void readFlash(int index);
     void readFlashType();
@@ -36,6 +39,7 @@ private:
     void programDataFlash();
     void setChecked(int index, bool checked);
     OperationHooks hooks();
+    void tellStateLeft(FlashOutcome outcome);
 
     QPushButton *cmd_[6] = {};
     QPushButton *cmdStp_ = nullptr;
@@ -43,6 +47,7 @@ private:
     QLineEdit *fn2_ = nullptr;
     QCheckBox *chk_[6] = {};
     QLabel *lState_ = nullptr;
-    QString decoderState_;   // the last state a program told
+    QString decoderState_;   // the last state an erase or a program told
+    bool writing_ = false;   // an erase or a program runs
     QLabel *l1_ = nullptr;
 };

@@ -70,10 +70,14 @@ QString Link::SendCmd(const QString &command, bool show)
     }
 
     QString reply;
-    if (timedOut_) {
+    // A reply that is complete counts even when the time-out fell due
+    // meanwhile (a question asked in the middle of an operation holds the
+    // loop); only a reply still missing is a time-out.
+    const bool complete = rxBuf_.endsWith('\r');
+    if (timedOut_ && !complete) {
         if (show)
             emit replyShown(QStringLiteral("TimeOut!"));
-    } else if (!rxBuf_.endsWith('\r')) {
+    } else if (!complete) {
         // The port is closed or went away: no reason to wait for a reply.
         if (show)
             emit replyShown(lost_.isEmpty() ? QStringLiteral("Port not open!") : lost_);
@@ -107,8 +111,11 @@ QString Link::openPort(const QString &device, const QString &settings)
     if (shutDown_)
         return QStringLiteral("the program is closing");
     const QString why = port_->open(device, settings);
-    if (why.isEmpty())
+    if (why.isEmpty()) {
         lost_.clear();
+        PortSettings parsed;
+        bitRate_ = ParsePortSettings(settings, parsed) ? parsed.baud : 0;
+    }
     return why;
 }
 
@@ -118,10 +125,7 @@ QString Link::reopen(const QString &device, const QString &settings)
     return openPort(device, settings);
 }
 
-void Link::closePort()
-{
-    port_->close();
-}
+void Link::closePort() { port_->close(); }
 
 bool Link::portIsOpen() const { return port_->isOpen(); }
 
@@ -137,6 +141,13 @@ void Link::shutDown()
     shutDown_ = true;
     timer_.stop();
     closePort();
+}
+
+void Link::countLease(int delta)
+{
+    leases_ += delta;
+    if (leases_ == (delta > 0 ? 1 : 0))
+        emit leaseChanged(leases_ > 0);
 }
 
 std::optional<Link::Lease> Link::tryLease()

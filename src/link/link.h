@@ -58,12 +58,12 @@ public:
         void release()
         {
             if (link_)
-                --std::exchange(link_, nullptr)->leases_;
+                std::exchange(link_, nullptr)->countLease(-1);
         }
 
     private:
         friend class Link;
-        explicit Lease(Link *link) : link_(link) { ++link_->leases_; }
+        explicit Lease(Link *link) : link_(link) { link_->countLease(1); }
         Link *link_;
     };
     // A lease, or nothing while the link is busy.
@@ -73,6 +73,8 @@ public:
     bool portIsOpen() const override;
     // openPort returns the empty text or why it failed.
     [[nodiscard]] QString openPort(const QString &device, const QString &settings);
+    // Bits per second of the port as last opened (0 before any open).
+    qint32 bitRate() const { return bitRate_; }
     void closePort();
     QString device() const;
     [[nodiscard]] bool writeRaw(const QString &text) override;
@@ -90,8 +92,11 @@ signals:
     void logFailed(const QString &reason);
     // A command has gone to the port; its reply is still to come.
     void commandWritten();
+    // An operation took the lease (true) or gave it back (false).
+    void leaseChanged(bool held);
 
 private:
+    void countLease(int delta);
     void onData();
     void onDeviceLost(const QString &reason);
     void log(const QString &line);
@@ -109,6 +114,7 @@ private:
     qint32 cmdTimeout_ = 4000;
     bool inCommand_ = false;
     int leases_ = 0;
+    qint32 bitRate_ = 0;
     bool shutDown_ = false;
     bool logFailureReported_ = false;
     QString logFailure_;   // to report when the transaction ends

@@ -6,6 +6,7 @@
 #include "terminal/speed.h"
 #include "terminal/sim_process.h"
 #include "ui/session.h"
+#include "ui/tool_window.h"
 
 #include <QActionGroup>
 #include <QButtonGroup>
@@ -420,6 +421,16 @@ void MainWindow::Wait(int ms) { s_.link.Wait(ms); }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // A job under way is stopped only when the person agrees, told what it
+    // leaves behind.
+    for (const QString &name : kAllToolWindows) {
+        auto *tool = qobject_cast<ToolWindow *>(s_.windows.find(name));
+        if (tool && tool->jobRunning() && !s_.quitting()
+            && !s_.prompter->confirm(windowTitle(), tool->closeQuestion())) {
+            event->ignore();
+            return;
+        }
+    }
     // Closing the port ends a wait in progress; the tool windows close
     // (safely, even in the middle of an operation) and the program ends.
     event->accept();

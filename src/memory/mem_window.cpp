@@ -2,7 +2,9 @@
 
 #include "link/link.h"
 #include "link/prompts.h"
+#include "memory/save_time.h"
 #include "ui/controls.h"
+#include "ui/job_progress.h"
 #include "ui/session.h"
 #include "memory/save_range.h"
 
@@ -18,6 +20,9 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// A save longer than this asks first.
+constexpr qint64 kAskAboveSeconds = 120;
 
 const char *const kButtonCaptions[4] = {"Read Page", "--", "+", "MEM --> File"};
 const char *const kViewCaptions[4] = {"Byte", "Word", "DWord", "ST20_ASM"};
@@ -80,6 +85,7 @@ MemWindow::MemWindow(Session &session) : ToolWindow(session, "DL_Mem", "Memory D
 
     l2_ = NamedLabel(this, "L2", QString());
     layout->addWidget(l2_);
+    layout->addWidget(progressBar());
 }
 
 MemView MemWindow::view() const
@@ -155,11 +161,28 @@ void MemWindow::O1_Click(int index)
 
 void MemWindow::saveRange()
 {
-    OperationHooks hooks;
-    hooks.stopRequested = [this] { return StopFlag; };
-    hooks.setStatus = [this](const QString &text) { l2_->setText(text); };
-    hooks.status = [this] { return l2_->text(); };
     Prompter &prompter = *session_.prompter;
-    SaveRange(link(), session_.options.Mrm, PageFromBox(txtS_->text()), PageFromBox(txtE_->text()), txtFile_->text(),
-              PageBuf, hooks, [&prompter](const QString &name) { return MaySaveTo(prompter, name); });
+    const qint32 start = PageFromBox(txtS_->text());
+    const qint32 end = PageFromBox(txtE_->text());
+    // Once the file may be written, a save of hours starts only when the
+    // person agrees to the time.
+    const auto mayWrite = [&](const QString &name) {
+        const OverwriteAnswer answer = CheckOverwrite(prompter, name);
+        if (answer != OverwriteAnswer::MayWrite)
+            return answer == OverwriteAnswer::CannotWrite;   // the save says why
+        const qint64 pages = qint64(end) - start + 1;
+        const qint64 seconds = PageReadWireSeconds(session_.options.Mrm, pages, link().bitRate());
+        if (seconds <= kAskAboveSeconds
+            || prompter.confirm(windowTitle(),
+                                QStringLiteral("Saving %1 pages takes at least %2 at %3 bit/s. Start it?")
+                                    .arg(pages)
+                                    .arg(DurationText(seconds))
+                                    .arg(link().bitRate())))
+            return true;
+        FileExists(name);   // the empty file the check made goes again
+        return false;
+    };
+    if (SaveRange(link(), session_.options.Mrm, start, end, txtFile_->text(), PageBuf, jobHooks(l2_), mayWrite)
+        == SaveOutcome::Done)
+        progressBar()->finished();
 }

@@ -36,6 +36,10 @@ bool ReadPageInto(CommandChannel &link, MemReadMode mode, qint32 page, std::span
 
 QString PageLine(qint32 page) { return Hex6(page) + QStringLiteral("XX"); }
 
+// A macroblock's 256 luminance bytes fill a page, its chrominance half of one.
+qint64 LumaPages(const CaptureRequest &r) { return qint64(r.widthBlocks) * r.heightBlocks; }
+qint64 CapturePages(const CaptureRequest &r) { return LumaPages(r) + (LumaPages(r) + 1) / 2; }
+
 // False when the capture ended early; result says why.
 bool DrawLuminance(CommandChannel &link, MemReadMode mode, const CaptureRequest &request, Picture &picture,
                    const CaptureHooks &hooks, CaptureResult &result)
@@ -55,6 +59,7 @@ bool DrawLuminance(CommandChannel &link, MemReadMode mode, const CaptureRequest 
         walk.draw(picture, group);
         hooks.pictureChanged();
         page += 4;
+        hooks.progress(page - request.lumaPage, CapturePages(request));
     } while (!walk.done());
     return true;
 }
@@ -75,6 +80,7 @@ bool DrawChrominance(CommandChannel &link, MemReadMode mode, const CaptureReques
             return false;
         walk.draw(picture, samples);
         hooks.pictureChanged();
+        hooks.progress(LumaPages(request) + page - request.chromaPage, CapturePages(request));
     } while (!walk.done());
     return true;
 }

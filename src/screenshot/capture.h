@@ -26,6 +26,8 @@ struct CaptureHooks {
     std::function<void(const QString &)> setStatus = [](const QString &) {};
     std::function<void(const QString &)> setPageLine = [](const QString &) {};
     std::function<void()> pictureChanged = [] {};
+    // done of total pages read.
+    std::function<void(qint64 done, qint64 total)> progress = [](qint64, qint64) {};
 };
 
 // Failed page reads in a row after which the decoder counts as silent: at

@@ -6,6 +6,7 @@
 #include "screenshot/frame_buffers.h"
 #include "screenshot/image_window.h"
 #include "ui/controls.h"
+#include "ui/job_progress.h"
 #include "ui/session.h"
 
 #include <QButtonGroup>
@@ -108,6 +109,7 @@ void ScrWindow::buildButtons(QGridLayout *grid)
         l1_[i] = NamedLabel(this, IndexedName("L1", i), QString());
         grid->addWidget(l1_[i], 5 + i, 0, 1, 6);
     }
+    grid->addWidget(progressBar(), 7, 0, 1, 6);
     connect(cmdRead_, &QPushButton::clicked, this, [this] { Cmd_Read_Click(); });
     connect(cmdStop_, &QPushButton::clicked, this, [this] { Cmd_Stop_Click(); });
     connect(cmdFrz_, &QPushButton::clicked, this, [this] { Cmd_Frz_Click(); });
@@ -160,6 +162,7 @@ CaptureHooks ScrWindow::hooks()
     h.setStatus = [this](const QString &text) { l1_[0]->setText(text); };
     h.setPageLine = [this](const QString &text) { l1_[1]->setText(text); };
     h.pictureChanged = [this] { pictureChanged(); };
+    h.progress = jobHooks().progress;
     return h;
 }
 

@@ -6,6 +6,7 @@
 #include "si/si_capture.h"
 #include "tune/tune_service.h"
 #include "ui/controls.h"
+#include "ui/job_progress.h"
 #include "ui/session.h"
 
 #include <QCheckBox>
@@ -49,6 +50,7 @@ SiWindow::SiWindow(Session &session) : ToolWindow(session, "DL_Pid", "SI Data (C
     left->addWidget(txt_, 1);
     l1_ = NamedLabel(this, "L1", QString());
     left->addWidget(l1_);
+    left->addWidget(progressBar());
     layout->addLayout(left, 3);
 
     auto *right = new QVBoxLayout;
@@ -101,8 +103,13 @@ void SiWindow::Cmd_Read_Click()
             store_.ChannelCount = 0;
             SetBoxText(txt_, "Please wait (about 60 sec.) command 31 can't be stopped.");
             l1_->clear();
-            const std::optional<SiCaptureResult> result = CaptureSi(
-                link(), store_, [this](qsizetype received) { l1_->setText(' ' + QString::number(received)); });
+            JobProgress *bar = progressBar();
+            bar->begin();
+            const std::optional<SiCaptureResult> result = CaptureSi(link(), store_, [this, bar](qsizetype received) {
+                l1_->setText(' ' + QString::number(received));
+                bar->working(QString::number(received) + " characters received");
+            });
+            result ? bar->finished() : bar->reset();
             if (result)
                 showCapture(*result);
             else

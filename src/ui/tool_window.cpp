@@ -1,13 +1,41 @@
 #include "ui/tool_window.h"
 
+#include "link/prompts.h"
+#include "ui/job_progress.h"
 #include "ui/session.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 
 ToolWindow::ToolWindow(Session &session, const QString &windowName, const QString &caption) : session_(session)
 {
     setObjectName(windowName);
     setWindowTitle(caption);
+    DisableButtonsWhileBusy(this, session.link);
+}
+
+JobProgress *ToolWindow::progressBar()
+{
+    if (!progress_)
+        progress_ = new JobProgress(this);
+    return progress_;
+}
+
+OperationHooks ToolWindow::jobHooks(QLabel *status)
+{
+    OperationHooks h;
+    h.stopRequested = [this] { return StopFlag; };
+    if (status) {
+        h.setStatus = [status](const QString &text) { status->setText(text); };
+        h.status = [status] { return status->text(); };
+    }
+    h.progress = [bar = progressBar()](qint64 done, qint64 total) { bar->report(done, total); };
+    return h;
+}
+
+QString ToolWindow::closeQuestion() const
+{
+    return windowTitle() + " is still at work: closing stops it. Close anyway?";
 }
 
 Link &ToolWindow::link() { return session_.link; }
@@ -21,6 +49,8 @@ bool ToolWindow::runAction(const std::function<void()> &action, bool holdBusy)
     std::optional<Link::Lease> lease;
     if (holdBusy)
         lease = l.tryLease();
+    if (lease && progress_)
+        progress_->begin();
     ++actionDepth_;
     action();
     --actionDepth_;
@@ -34,6 +64,13 @@ bool ToolWindow::runAction(const std::function<void()> &action, bool holdBusy)
 
 void ToolWindow::closeEvent(QCloseEvent *event)
 {
+    // A person closing the window in the middle of a job is told what it
+    // leaves behind first; the program's own closes are not questioned.
+    if (jobRunning() && !closing_ && !std::exchange(unasked_, false) && !session_.quitting()
+        && !session_.prompter->confirm(windowTitle(), closeQuestion())) {
+        event->ignore();
+        return;
+    }
     // A window never shown (the tuning window kept hidden) keeps the place
     // it was last seen at.
     if (isVisible())

@@ -1,9 +1,13 @@
 #pragma once
 // Base of the tool windows: the STOP flag, the common start of a command
 // action, and a close that is safe while an action waits for the decoder.
+#include "link/operation.h"
+
 #include <QWidget>
 #include <functional>
 
+class JobProgress;
+class QLabel;
 class Session;
 class Link;
 
@@ -15,6 +19,14 @@ public:
     bool StopFlag = false;
     // True once the window was closed; it may still be unwinding an action.
     bool isClosing() const { return closing_; }
+    // An action of this window is under way (it waits for the decoder).
+    bool jobRunning() const { return actionDepth_ > 0; }
+    // The question asked before a close stops the job under way: what the
+    // job leaves behind. A window that writes to the decoder names the state
+    // it leaves.
+    virtual QString closeQuestion() const;
+    // The next close is the program's own (a new port, the end): no question.
+    void closeUnasked() { unasked_ = true; }
 
 protected:
     // Common start of a click that sends commands: ignored (false) while a
@@ -24,10 +36,17 @@ protected:
     bool runAction(const std::function<void()> &action, bool holdBusy = true);
     void closeEvent(QCloseEvent *event) override;
     Link &link();
+    // The bar of the window's long jobs, made on first use; the window lays it out.
+    JobProgress *progressBar();
+    // Hooks of an operation run by this window: STOP, the progress bar and,
+    // when given, the status label.
+    OperationHooks jobHooks(QLabel *status = nullptr);
 
     Session &session_;
 
 private:
     int actionDepth_ = 0;
     bool closing_ = false;
+    bool unasked_ = false;
+    JobProgress *progress_ = nullptr;
 };

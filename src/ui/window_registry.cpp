@@ -30,8 +30,12 @@ QWidget *WindowRegistry::create(const QString &name, bool hidden)
 
 void WindowRegistry::close(const QString &name)
 {
-    if (QWidget *w = find(name))
-        w->close();
+    QWidget *w = find(name);
+    if (!w)
+        return;
+    if (auto *tool = qobject_cast<ToolWindow *>(w))
+        tool->closeUnasked();
+    w->close();
 }
 
 void WindowRegistry::closeAll()

@@ -16,9 +16,9 @@ window 'click DL_Main.Cmd_Open' 'click DL_Main.Cmd_Win(2)' \
   'set DL_Mem.Txt_File "w_multi.bin"' 'click DL_Mem.Cmd(3)' \
   'click DL_Main.Mrm(1)' 'set DL_Mem.Txt_File "w_dword.bin"' 'click DL_Mem.Cmd(3)' \
   'click DL_Main.Mrm(2)' 'set DL_Mem.Txt_File "w_word.bin"' 'click DL_Mem.Cmd(3)' \
-  'click DL_Main.Mrm(3)' 'set DL_Mem.Txt_File "w_byte.bin"' 'click DL_Mem.Cmd(3)' \
+  'click DL_Main.Mrm(3)' 'set DL_Mem.Txt_File "w_byte.bin"' 'answer ok' 'click DL_Mem.Cmd(3)' \
   'click DL_Main.Mrm(0)' 'set DL_Mem.Txt_S "7fe000"' 'set DL_Mem.Txt_E "7fe0ff"' \
-  'set DL_Mem.Txt_File "w_flash.bin"' 'click DL_Mem.Cmd(3)' 'expect DL_Mem.L2 "Done."' \
+  'set DL_Mem.Txt_File "w_flash.bin"' 'answer ok' 'click DL_Mem.Cmd(3)' 'expect DL_Mem.L2 "Done."' \
   'click DL_Main.Cmd_Win(0)' 'set DL_EE.Txt_File "w_ee.bin"' 'click DL_EE.Cmd(3)' \
   'click DL_Main.Eem(1)' 'set DL_EE.Txt_File "w_ee_i2c.bin"' 'click DL_EE.Cmd(3)' \
   'expect DL_EE.Txt "Reading Page 7\nSaving w_ee_i2c.bin - Done."' \

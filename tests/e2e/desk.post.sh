@@ -12,7 +12,7 @@ expect-checked DL_Main.Mrm(0) yes
 expect-checked DL_Main.Asc no
 click DL_Main.Cmd_Open
 click DL_Main.Cmd_Win(2)
-expect-geometry DL_Mem 100 60 700 450
+expect-geometry DL_Mem 100 60 700 500
 expect DL_Mem.Txt_File "memdump.bin"
 expect-checked DL_Mem.O1(0) yes
 key DL_Main.Txt_P2D Up

@@ -12,7 +12,7 @@ awk -v d="$((0x7FE000))" -v f="$((0x7FE800))" -v e="$((0x7FFFFF))" '
   function pages(a, b) { for (p = a; p <= b; p++) printf "020180%06X00\n020180%06X80\n", p, p }
   BEGIN { pages(d, d); print "0201807FE00100"; pages(d + 1, f - 1)
           for (i = 0; i < 9; i++) print "0201807FE80000"
-          pages(f, e); pages(d, d + 10); pages(d, d + 9) }' > expected.txt
+          pages(f, e); pages(d, d + 10); pages(d, f - 1); pages(d, d + 9) }' > expected.txt
 grep '^0201807F' commands.txt | cmp expected.txt -
 # The firmware area is never written, block 0 is protected, block 2 was
 # programmed last from the saved data.

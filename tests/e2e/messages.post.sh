@@ -5,6 +5,7 @@
 click DL_Main.Cmd_Open
 click DL_Main.Cmd_Win(2)
 set DL_Mem.Txt_File "mem.bin"
+answer ok
 click DL_Mem.Cmd(3)
 expect DL_Mem.L2 "Reading 402820XX - Write Error !!! (mem.bin - File too large)"
 click DL_Main.Cmd_Win(9)
