@@ -4,7 +4,8 @@
 set -e
 cd "$(dirname "$0")/.."
 
-PACKAGES="build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev clang libclang-rt-14-dev"
+PACKAGES="build-essential cmake qt6-base-dev qt6-serialport-dev libgl-dev clang libclang-rt-14-dev
+  dpkg-dev debhelper scdoc librsvg2-bin lintian desktop-file-utils appstream man-db bash-completion"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
