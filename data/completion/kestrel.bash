@@ -3,7 +3,8 @@
 # Options and commands come from the program's own --help, so that they stay
 # in step with it: a word after an option or in a command's arguments is
 # completed by the placeholder --help names there (DEV: serial devices, DIR:
-# folders, BAUD: speeds, a|b|c: those words, a number: nothing, else files).
+# folders, BAUD: speeds, a|b|c: those words, a,b,c: that list, a number:
+# nothing, else files).
 
 _kestrel_devices()
 {
@@ -20,6 +21,7 @@ _kestrel_value()
     local spec=${1//[\[\]\"]/}
     case $spec in
         *'|'*) COMPREPLY=($(compgen -W "${spec//|/ }" -- "$cur")) ;;
+        [a-z]*,*) COMPREPLY=($(compgen -W "$spec" -- "$cur")) ;;
         DEV) _kestrel_devices ;;
         DIR) _filedir -d ;;
         BAUD) COMPREPLY=($(compgen -W "9600 19200 38400 57600 115200" -- "$cur")) ;;
