@@ -86,19 +86,20 @@ void EeWindow::Cmd_Click(int index)
 {
     if (index < 0 || index > 4)
         return;
-    runAction([this, index] {
-        txt_->clear();
-        txtPG_->setText(NormalizeEePageText(txtPG_->text()));
-        const EepromMode mode = session_.options.Eem;
-        switch (index) {
-        case 0: readPage(); break;
-        case 1: stepPage(PreviousEePageText(txtPG_->text())); break;
-        case 2: stepPage(NextEePageText(txtPG_->text())); break;
-        case 3: SaveEeprom(link(), mode, *session_.prompter, hooks(), txtFile_->text()); break;
-        case 4: writeEeprom(mode); break;
-        }
-        lS_->clear();
-    });
+    runPortAction([this](const QString &text) { SetBoxText(txt_, text); },
+                  [this, index] {
+                      txt_->clear();
+                      txtPG_->setText(NormalizeEePageText(txtPG_->text()));
+                      const EepromMode mode = session_.options.Eem;
+                      switch (index) {
+                      case 0: readPage(); break;
+                      case 1: stepPage(PreviousEePageText(txtPG_->text())); break;
+                      case 2: stepPage(NextEePageText(txtPG_->text())); break;
+                      case 3: SaveEeprom(link(), mode, *session_.prompter, hooks(), txtFile_->text()); break;
+                      case 4: writeEeprom(mode); break;
+                      }
+                      lS_->clear();
+                  });
 }
 
 // "File --> EE"; cut short once writing began, it says what is left in the

@@ -113,17 +113,18 @@ void FlashWindow::Cmd_Click(int index)
 {
     if (index < 0 || index > 5)
         return;
-    runAction([this, index] {
-        link().SetCmdTimeout(kClickTimeoutMs);
-        switch (index) {
-        case 0:
-        case 1:
-        case 2: readFlash(index); break;
-        case 3: readFlashType(); break;
-        case 4: eraseDataFlash(); break;
-        case 5: programDataFlash(); break;
-        }
-    });
+    runPortAction([this](const QString &text) { l1_->setText(text); },
+                  [this, index] {
+                      link().SetCmdTimeout(kClickTimeoutMs);
+                      switch (index) {
+                      case 0:
+                      case 1:
+                      case 2: readFlash(index); break;
+                      case 3: readFlashType(); break;
+                      case 4: eraseDataFlash(); break;
+                      case 5: programDataFlash(); break;
+                      }
+                  });
 }
 
 void FlashWindow::Chk_Click(int index)

@@ -63,6 +63,7 @@ MainWindow::MainWindow(Session &session, SimProcess *simulator)
     buildLauncher(grid);
     setCentralWidget(central);
     buildOptionsMenu();
+    AssignMnemonics(this);
 
     // Window load: the first speed is selected.
     cmbCom_->setCurrentIndex(0);
@@ -77,6 +78,18 @@ MainWindow::MainWindow(Session &session, SimProcess *simulator)
     connect(&s_.link, &Link::replyAppended, this,
             [this](const QString &text) { SetBoxText(txtD2P_, BoxText(txtD2P_) + text); });
     connect(&s_.link, &Link::deviceLost, this, &MainWindow::onDeviceLost);
+    // While a tool window's job holds the link, the buttons that would be
+    // ignored are shown disabled.
+    connect(&s_.link, &Link::leaseChanged, this, [this](bool held) {
+        if (held) {
+            for (QPushButton *b : findChildren<QPushButton *>())
+                b->setEnabled(false);
+        } else if (s_.link.portIsOpen()) {
+            showOpenState();
+        } else {
+            showClosedState();
+        }
+    });
     connect(&s_.link, &Link::logFailed, this,
             [this](const QString &reason) { AppendBoxText(txtD2P_, "\r\nLogging failed: " + reason); });
     if (simulator_)
@@ -237,6 +250,11 @@ void MainWindow::openClick()
         SetBoxText(txtD2P_, "Cannot open " + device + ": " + error);
         return;
     }
+    showOpenState();
+}
+
+void MainWindow::showOpenState()
+{
     cmdOpen_->setEnabled(false);
     cmdClose_->setEnabled(true);
     optCom_[0]->setEnabled(false);

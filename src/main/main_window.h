@@ -45,6 +45,7 @@ private:
 
     void SetLinkControls(bool enabled);
     void showClosedState();
+    void showOpenState();
     void closeLinkWindows();
     void onDeviceLost();
     QString selectedDevice() const;

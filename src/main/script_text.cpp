@@ -1,4 +1,5 @@
 #include "main/script_runner.h"
+#include "ui/controls.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -143,7 +144,7 @@ QString ControlText(const QObject *obj, int index)
         return NormalisedLineEnds(text->toPlainText()).split('\n').value(index);
     }
     if (auto *button = qobject_cast<const QAbstractButton *>(obj))
-        return button->text();
+        return ShownCaption(button->text());
     if (auto *edit = qobject_cast<const QLineEdit *>(obj))
         return edit->text();
     if (auto *label = qobject_cast<const QLabel *>(obj))
@@ -151,14 +152,16 @@ QString ControlText(const QObject *obj, int index)
     // A progress bar reads as its percentage ("42%"), whatever else it shows.
     if (auto *bar = qobject_cast<const QProgressBar *>(obj)) {
         const qint64 span = qint64(bar->maximum()) - bar->minimum();
+        if (bar->value() < bar->minimum())
+            return QString();   // not started
         return span > 0 ? QStringLiteral("%1%").arg((qint64(bar->value()) - bar->minimum()) * 100 / span) : QString();
     }
     if (auto *group = qobject_cast<const QGroupBox *>(obj))
         return group->title();
     if (auto *menu = qobject_cast<const QMenu *>(obj))
-        return menu->title();
+        return ShownCaption(menu->title());
     if (auto *action = qobject_cast<const QAction *>(obj))
-        return action->text();
+        return ShownCaption(action->text());
     if (auto *widget = qobject_cast<const QWidget *>(obj))
         return widget->windowTitle();
     return QString();

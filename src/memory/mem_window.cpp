@@ -100,16 +100,17 @@ void MemWindow::Cmd_Click(int index)
 {
     if (index < 0 || index > 3)
         return;
-    runAction([this, index] {
-        link().SetCmdTimeout(kMemDumpCmdTimeoutMs);
-        normaliseBoxes();
-        switch (index) {
-        case 0: readPage(); break;
-        case 1: stepPage(-1); break;
-        case 2: stepPage(+1); break;
-        case 3: saveRange(); break;
-        }
-    });
+    runPortAction([this](const QString &text) { l2_->setText(text); },
+                  [this, index] {
+                      link().SetCmdTimeout(kMemDumpCmdTimeoutMs);
+                      normaliseBoxes();
+                      switch (index) {
+                      case 0: readPage(); break;
+                      case 1: stepPage(-1); break;
+                      case 2: stepPage(+1); break;
+                      case 3: saveRange(); break;
+                      }
+                  });
 }
 
 void MemWindow::normaliseBoxes()

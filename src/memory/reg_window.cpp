@@ -94,16 +94,17 @@ void RegWindow::setControlsEnabled(bool enabled)
 
 void RegWindow::Cmd_Read_Click()
 {
-    runAction([this] {
-        setControlsEnabled(false);
-        const RegisterSpace chosen = space();
-        // The slave box shows the address as it is used before the first row is read.
-        if (chosen == RegisterSpace::I2CBus)
-            txtPG_->setText(NormaliseSlave(txtPG_->text()));
-        ClosableChannel channel(link(), *this);
-        const RegisterDump dump =
-            ReadRegisters(channel, chosen, txtPG_->text(), [this](const QString &bar) { lS_->setText(bar); });
-        SetBoxText(txt_, dump.text);
-        setControlsEnabled(true);
-    });
+    runPortAction([this](const QString &text) { SetBoxText(txt_, text); },
+                  [this] {
+                      setControlsEnabled(false);
+                      const RegisterSpace chosen = space();
+                      // The slave box shows the address as it is used before the first row is read.
+                      if (chosen == RegisterSpace::I2CBus)
+                          txtPG_->setText(NormaliseSlave(txtPG_->text()));
+                      ClosableChannel channel(link(), *this);
+                      const RegisterDump dump = ReadRegisters(channel, chosen, txtPG_->text(),
+                                                              [this](const QString &bar) { lS_->setText(bar); });
+                      SetBoxText(txt_, dump.text);
+                      setControlsEnabled(true);
+                  });
 }

@@ -168,30 +168,33 @@ CaptureHooks ScrWindow::hooks()
 
 void ScrWindow::Cmd_Read_Click()
 {
-    runAction([this] {
-        EnableControls(false);
-        const CaptureRequest request = takeRequest();
-        picture_ = Picture(request.widthBlocks * kMacroblockPixels, request.heightBlocks * kMacroblockPixels);
-        showImageWindow();
-        const CaptureResult result = CapturePicture(link(), session_.options.Mrm, request, picture_, hooks());
-        EnableControls(true);
-        l1_[0]->setText(CaptureStatus(result));
-        if (result.outcome == CaptureOutcome::Done)
-            l1_[1]->clear();
-        if (image_)
-            image_->refresh();
-    });
+    runPortAction([this](const QString &text) { l1_[0]->setText(text); },
+                  [this] {
+                      EnableControls(false);
+                      const CaptureRequest request = takeRequest();
+                      picture_ =
+                          Picture(request.widthBlocks * kMacroblockPixels, request.heightBlocks * kMacroblockPixels);
+                      showImageWindow();
+                      const CaptureResult result =
+                          CapturePicture(link(), session_.options.Mrm, request, picture_, hooks());
+                      EnableControls(true);
+                      l1_[0]->setText(CaptureStatus(result));
+                      if (result.outcome == CaptureOutcome::Done)
+                          l1_[1]->clear();
+                      if (image_)
+                          image_->refresh();
+                  });
 }
 
 void ScrWindow::Cmd_Frz_Click()
 {
-    runAction(
-        [this] {
-            const QString caption = ToggleFreeze(link(), session_.options.Mrm);
-            if (!caption.isEmpty())
-                cmdFrz_->setText(caption);
-        },
-        false);
+    runPortAction([this](const QString &text) { l1_[0]->setText(text); },
+                  [this] {
+                      const QString caption = ToggleFreeze(link(), session_.options.Mrm);
+                      if (!caption.isEmpty())
+                          cmdFrz_->setText(caption);
+                  },
+                  false);
 }
 
 void ScrWindow::Cmd_Dei_Click()

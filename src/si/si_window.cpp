@@ -95,27 +95,28 @@ void SiWindow::setHideUnknown(bool hide) { chk_[1]->setChecked(hide); }
 void SiWindow::Cmd_Read_Click()
 {
     // The whole capture is one transaction of the link's: it keeps every other sender out.
-    runAction(
-        [this] {
-            lLst_->clear();
-            cLst_->clear();
-            cmdSave_->setEnabled(false);
-            store_.ChannelCount = 0;
-            SetBoxText(txt_, "Please wait (about 60 sec.) command 31 can't be stopped.");
-            l1_->clear();
-            JobProgress *bar = progressBar();
-            bar->begin();
-            const std::optional<SiCaptureResult> result = CaptureSi(link(), store_, [this, bar](qsizetype received) {
-                l1_->setText(' ' + QString::number(received));
-                bar->working(QString::number(received) + " characters received");
-            });
-            result ? bar->finished() : bar->reset();
-            if (result)
-                showCapture(*result);
-            else
-                SetBoxText(txt_, kNotTuned + " : Not Tuned!");
-        },
-        false);
+    runPortAction([this](const QString &text) { l1_->setText(text); },
+                  [this] {
+                      lLst_->clear();
+                      cLst_->clear();
+                      cmdSave_->setEnabled(false);
+                      store_.ChannelCount = 0;
+                      SetBoxText(txt_, "Please wait (about 60 sec.) command 31 can't be stopped.");
+                      l1_->clear();
+                      JobProgress *bar = progressBar();
+                      bar->begin();
+                      const std::optional<SiCaptureResult> result =
+                          CaptureSi(link(), store_, [this, bar](qsizetype received) {
+                              l1_->setText(' ' + QString::number(received));
+                              bar->working(QString::number(received) + " characters received");
+                          });
+                      result ? bar->finished() : bar->reset();
+                      if (result)
+                          showCapture(*result);
+                      else
+                          SetBoxText(txt_, kNotTuned + " : Not Tuned!");
+                  },
+                  false);
 }
 
 void SiWindow::showCapture(const SiCaptureResult &r)

@@ -157,8 +157,9 @@ void TuneWindow::showBoxes(const TuneBoxes &b)
 
 void TuneWindow::Cmd_Dec_Click(int index)
 {
-    runAction([this, index] {
-        tuning_.setBoxes(boxes());
-        tuning_.press(index);
-    });
+    runPortAction([this](const QString &text) { lCarrier_->setText(text); },
+                  [this, index] {
+                      tuning_.setBoxes(boxes());
+                      tuning_.press(index);
+                  });
 }

@@ -6,7 +6,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QSet>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -41,8 +44,13 @@ QLabel *NamedLabel(QWidget *parent, const QString &name, const QString &text)
 
 QPlainTextEdit *NamedTextArea(QWidget *parent, const QString &name, bool fixedPitch)
 {
+    // What the decoder said: selectable and copyable, never changed by a
+    // stray key; Tab moves on.
     auto *t = new QPlainTextEdit(parent);
     t->setObjectName(name);
+    t->setReadOnly(true);
+    t->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    t->setTabChangesFocus(true);
     if (fixedPitch)
         t->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     return t;
@@ -96,4 +104,59 @@ QString BoxText(const QPlainTextEdit *box)
     QString text = box->toPlainText();
     text.replace('\n', QStringLiteral("\r\n"));
     return text;
+}
+
+namespace {
+
+// Marks the first free letter of caption; taken collects the letters used.
+QString WithMnemonic(const QString &caption, QSet<QChar> &taken)
+{
+    if (caption.contains('&'))
+        return caption;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        const QChar c = caption[i].toUpper();
+        if (c.isLetterOrNumber() && c.unicode() < 128 && !taken.contains(c)) {
+            taken.insert(c);
+            return caption.left(i) + '&' + caption.mid(i);
+        }
+    }
+    return caption;
+}
+
+void AssignMenuMnemonics(const QList<QAction *> &actions)
+{
+    QSet<QChar> taken;
+    for (QAction *a : actions) {
+        if (a->isSeparator())
+            continue;
+        a->setText(WithMnemonic(a->text(), taken));
+        if (QMenu *sub = a->menu())
+            AssignMenuMnemonics(sub->actions());
+    }
+}
+
+}   // namespace
+
+void AssignMnemonics(QWidget *window)
+{
+    QSet<QChar> taken;
+    if (auto *bar = window->findChild<QMenuBar *>()) {
+        AssignMenuMnemonics(bar->actions());
+        for (QAction *a : bar->actions())
+            if (const qsizetype at = a->text().indexOf('&'); at >= 0 && at + 1 < a->text().size())
+                taken.insert(a->text()[at + 1].toUpper());
+    }
+    for (QPushButton *b : window->findChildren<QPushButton *>())
+        b->setText(WithMnemonic(b->text(), taken));
+}
+
+QString ShownCaption(const QString &caption)
+{
+    QString shown;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size())
+            ++i;
+        shown += caption[i];
+    }
+    return shown;
 }

@@ -20,12 +20,20 @@ QPushButton *NamedButton(QWidget *parent, const QString &name, const QString &ca
                          const QString &tooltip = QString());
 QLineEdit *NamedLineEdit(QWidget *parent, const QString &name, const QString &text, int maxLength = 0);
 QLabel *NamedLabel(QWidget *parent, const QString &name, const QString &text);
+// A read-only box of several lines (replies, dumps, reports).
 QPlainTextEdit *NamedTextArea(QWidget *parent, const QString &name, bool fixedPitch);
 // A list whose fixed-pitch lines keep their columns.
 QListWidget *NamedList(QWidget *parent, const QString &name, const QString &tooltip = QString());
 QRadioButton *NamedOption(QWidget *parent, const QString &name, const QString &caption, bool selected);
 QCheckBox *NamedCheck(QWidget *parent, const QString &name, const QString &caption, bool checked);
 QGroupBox *NamedFrame(QWidget *parent, const QString &name, const QString &caption);
+
+// Gives the push buttons of window, and the menus of its menu bar and their
+// entries, an Alt key each: the first letter of the caption not yet taken
+// among its neighbours. Captions that have one keep it.
+void AssignMnemonics(QWidget *window);
+// A caption as shown, without its mnemonic marks.
+QString ShownCaption(const QString &caption);
 
 void SetBoxText(QPlainTextEdit *box, const QString &text);
 void AppendBoxText(QPlainTextEdit *box, const QString &text);

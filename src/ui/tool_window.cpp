@@ -1,6 +1,7 @@
 #include "ui/tool_window.h"
 
 #include "link/prompts.h"
+#include "ui/controls.h"
 #include "ui/job_progress.h"
 #include "ui/session.h"
 
@@ -60,6 +61,28 @@ bool ToolWindow::runAction(const std::function<void()> &action, bool holdBusy)
     if (closing_ && actionDepth_ == 0)
         deleteLater();
     return true;
+}
+
+void ToolWindow::showEvent(QShowEvent *event)
+{
+    if (!mnemonicsGiven_) {
+        mnemonicsGiven_ = true;
+        AssignMnemonics(this);
+    }
+    QWidget::showEvent(event);
+}
+
+bool ToolWindow::runPortAction(const std::function<void(const QString &)> &say, const std::function<void()> &action,
+                               bool holdBusy)
+{
+    return runAction(
+        [&] {
+            if (session_.link.portIsOpen())
+                action();
+            else
+                say(QStringLiteral("Port not open!"));
+        },
+        holdBusy);
 }
 
 void ToolWindow::closeEvent(QCloseEvent *event)

@@ -34,7 +34,13 @@ protected:
     // StopFlag; with holdBusy holds the link's lease for the action's run,
     // released however the action ends.
     bool runAction(const std::function<void()> &action, bool holdBusy = true);
+    // runAction for an action that talks to the decoder: with the port
+    // closed it does not start, and say shows "Port not open!" in this
+    // window.
+    bool runPortAction(const std::function<void(const QString &)> &say, const std::function<void()> &action,
+                       bool holdBusy = true);
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     Link &link();
     // The bar of the window's long jobs, made on first use; the window lays it out.
     JobProgress *progressBar();
@@ -48,5 +54,6 @@ private:
     int actionDepth_ = 0;
     bool closing_ = false;
     bool unasked_ = false;
+    bool mnemonicsGiven_ = false;
     JobProgress *progress_ = nullptr;
 };

@@ -85,7 +85,7 @@ private slots:
                                 "+choose DL_Main.Cmb_COM 4",
                                 "-choose DL_Main.Cmb_COM four",
                                 "+key DL_Main.Txt_P2D Enter",
-                                "-key DL_Main.Txt_P2D Escape",
+                                "-key DL_Main.Txt_P2D NoSuchKey",
                                 "+answer cancel",
                                 "-answer maybe",
                                 "+on-command 12 close DL_Mem",

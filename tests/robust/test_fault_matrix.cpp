@@ -116,7 +116,7 @@ const Case kCases[] = {
     {"eeprom save, silent", "--fault mute=15", EE_SAVE EE("Reading Page 7 - Read Error!") NO_EE},
     {"eeprom save, hang-up", "--fault hangup=3", EE_SAVE GONE("DL_EE") NO_EE},
     {"eeprom save, window closed", "",
-     "click DL_Main.Cmd_Win(0)\non-command 3 close DL_EE\nclick DL_EE.Cmd(3)\n" NO_EE EE_READ EXPECT(
+     "click DL_Main.Cmd_Win(0)\nanswer ok\non-command 3 close DL_EE\nclick DL_EE.Cmd(3)\n" NO_EE EE_READ EXPECT(
          "DL_EE.Txt[0]", "0000 : 21 28 2F 36 3D 44 4B 52 59 60 67 6E 75 7C 83 8A : !(/6=DKRY`gnu|..")},
     {"eeprom write, lost reply", "--fault drop=3", EE_WRITE EE("Writing Page 1 - Write Error!"),
      [](const Run &r) { QCOMPARE(r.file("st/eeprom.bin").left(256), Pattern(256)); }},
@@ -136,7 +136,7 @@ const Case kCases[] = {
     {"identification, silent", "--fault mute=3", IDENT FLH("Read Error!") NO_FLASH},
     {"flash read, hang-up", "--fault hangup=100", FLASH_READ GONE("DL_Flh"), SavedDataPages},
     {"flash read, main window closed", "",
-     "click DL_Main.Cmd_Win(9)\non-command 30 close DL_Main\nclick DL_Flh.Cmd(0)\n", SavedDataPages},
+     "click DL_Main.Cmd_Win(9)\nanswer ok\non-command 30 close DL_Main\nclick DL_Flh.Cmd(0)\n", SavedDataPages},
     {"erase, cut reply", "--fault cut=26", ERASE FLH("Erasing...Error!")},
     {"erase, garbled", "--fault garble=26", ERASE FLH("Erasing...Data Flash erased.")},
     {"erase, bottom-boot chips with protected blocks", "--flash-device 58 --protect 0,3,4,18",
