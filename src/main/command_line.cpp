@@ -13,8 +13,8 @@ struct OptionEntry {
 const OptionEntry kOptions[] = {
     {"sim", nullptr, "Start a simulated decoder (kestrel-sim) and connect port 1 to it."},
     {"sim-args", "ARGS", "Options for the simulated decoder, quoted as in a shell."},
-    {"port1", "DEV", "Device of port 1 (default /dev/ttyS0); remembered for the next run."},
-    {"port2", "DEV", "Device of port 2 (default /dev/ttyS1); remembered for the next run."},
+    {"port1", "DEV", "Device of port 1 (default /dev/ttyS0); remembered for the next run once it opens."},
+    {"port2", "DEV", "Device of port 2 (default /dev/ttyS1); remembered for the next run once it opens."},
     {"script", "FILE", "Run a script of actions and expectations against the windows, then exit."},
     {"settings", "DIR", "Keep settings and command history in DIR instead of $XDG_CONFIG_HOME/kestrel."},
     {"help", nullptr, "Print this help and exit."},

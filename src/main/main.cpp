@@ -70,8 +70,6 @@ void SetUpPorts(Session &session, const LaunchOptions &options, const QString &s
     else if (options.script.isEmpty())
         session.settings.useFolder(DeskSettings::UserFolder());
     for (int i = 0; i < 2; ++i) {
-        if (!options.port[i].isEmpty())
-            session.settings.setDevice(i, options.port[i]);
         const QString device = options.port[i].isEmpty() ? session.settings.device(i) : options.port[i];
         if (!device.isEmpty())
             session.portDevice[i] = device;

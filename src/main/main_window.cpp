@@ -2,6 +2,7 @@
 
 #include "link/prompts.h"
 #include "ui/controls.h"
+#include "platform/serial_devices.h"
 #include "terminal/macro_file.h"
 #include "terminal/speed.h"
 #include "terminal/sim_process.h"
@@ -106,19 +107,35 @@ void MainWindow::buildConnectionFrame(QGridLayout *grid)
         optCom_[i]->setToolTip(s_.portDevice[i]);
         ports->addButton(optCom_[i], i);
         comLayout->addWidget(optCom_[i], 0, i);
+        connect(optCom_[i], &QRadioButton::toggled, this, [this](bool on) {
+            if (on)
+                cmbPort_->setEditText(selectedDevice());
+        });
     }
+    // The device of the selected port: typed, or chosen among those present.
+    cmbPort_ = new QComboBox(com);
+    cmbPort_->setObjectName("Cmb_Port");
+    cmbPort_->setEditable(true);
+    cmbPort_->setInsertPolicy(QComboBox::NoInsert);
+    cmbPort_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbPort_->setMinimumContentsLength(14);
+    cmbPort_->setToolTip("The device of the selected port");
+    listDevices();
+    connect(cmbPort_, &QComboBox::activated, this,
+            [this](int index) { cmbPort_->setEditText(cmbPort_->itemData(index).toString()); });
+    comLayout->addWidget(cmbPort_, 1, 0, 1, 2);
     cmbCom_ = new QComboBox(com);
     cmbCom_->setObjectName("Cmb_COM");
     cmbCom_->setEditable(true);
     cmbCom_->setInsertPolicy(QComboBox::NoInsert);
     cmbCom_->addItems(kSpeeds);
-    comLayout->addWidget(cmbCom_, 1, 0, 1, 2);
+    comLayout->addWidget(cmbCom_, 2, 0, 1, 2);
     cmdOpen_ = NamedButton(com, "Cmd_Open", "Open");
     cmdClose_ = NamedButton(com, "Cmd_Close", "Close");
     cmdDec_[2] = NamedButton(com, IndexedName("Cmd_Dec", 2), "Set Speed", "PC and Decoder");
-    comLayout->addWidget(cmdOpen_, 2, 0);
-    comLayout->addWidget(cmdClose_, 2, 1);
-    comLayout->addWidget(cmdDec_[2], 3, 0, 1, 2);
+    comLayout->addWidget(cmdOpen_, 3, 0);
+    comLayout->addWidget(cmdClose_, 3, 1);
+    comLayout->addWidget(cmdDec_[2], 4, 0, 1, 2);
     grid->addWidget(com, 0, 0, 2, 1);
 
     auto *service = NamedFrame(this, IndexedName("F1", 1), "Service Mode");
@@ -232,7 +249,33 @@ void MainWindow::SetLinkControls(bool enabled)
         cmdWin_[i]->setEnabled(kLaunchers[i].needsLink ? enabled : true);
 }
 
-QString MainWindow::selectedDevice() const { return s_.portDevice[optCom_[1]->isChecked() ? 1 : 0]; }
+int MainWindow::selectedPort() const { return optCom_[1]->isChecked() ? 1 : 0; }
+
+QString MainWindow::selectedDevice() const { return s_.portDevice[selectedPort()]; }
+
+// The devices present, each with its description; the box keeps the text
+// it shows.
+void MainWindow::listDevices()
+{
+    const QString shown = cmbPort_->currentText();
+    cmbPort_->clear();
+    for (const SerialDevice &d : SerialDevices()) {
+        cmbPort_->addItem(d.description.isEmpty() ? d.path : d.path + "  -  " + d.description, d.path);
+        cmbPort_->setItemData(cmbPort_->count() - 1, d.description, Qt::ToolTipRole);
+    }
+    cmbPort_->setEditText(shown.isEmpty() ? selectedDevice() : shown);
+}
+
+// The device in the box becomes the selected port's.
+void MainWindow::takeChosenDevice()
+{
+    const QString typed = cmbPort_->currentText().trimmed();
+    if (typed.isEmpty())
+        return;
+    const int port = selectedPort();
+    s_.portDevice[port] = typed;
+    optCom_[port]->setToolTip(typed);
+}
 
 void MainWindow::openClick()
 {
@@ -244,12 +287,19 @@ void MainWindow::openClick()
     // program's: a new simulator is started instead.
     if (!simEnded_.isEmpty() && optCom_[0]->isChecked() && !restartSimulator())
         return;
+    takeChosenDevice();
     const QString device = selectedDevice();
     const QString error = link.openPort(device, SpeedSettings(cmbCom_->currentText()));
     if (!error.isEmpty()) {
         SetBoxText(txtD2P_, "Cannot open " + device + ": " + error);
+        if (const QString advice = PermissionAdvice(error); !advice.isEmpty())
+            AppendBoxText(txtD2P_, "\r\n" + advice);
         return;
     }
+    // Only a device that opened is kept for the next run; a simulator's
+    // terminal is this run's alone.
+    if (!(simulator_ && selectedPort() == 0))
+        s_.settings.setDevice(selectedPort(), device);
     showOpenState();
 }
 
@@ -259,6 +309,7 @@ void MainWindow::showOpenState()
     cmdClose_->setEnabled(true);
     optCom_[0]->setEnabled(false);
     optCom_[1]->setEnabled(false);
+    cmbPort_->setEnabled(false);
     SetLinkControls(true);
 }
 
@@ -268,6 +319,8 @@ void MainWindow::showClosedState()
     cmdClose_->setEnabled(false);
     optCom_[0]->setEnabled(true);
     optCom_[1]->setEnabled(true);
+    cmbPort_->setEnabled(true);
+    listDevices();   // an adapter may have been plugged in meanwhile
     SetLinkControls(false);
 }
 
@@ -322,6 +375,9 @@ bool MainWindow::restartSimulator()
     txtD2P_->clear();
     s_.portDevice[0] = terminal;
     optCom_[0]->setToolTip(terminal);
+    cmbPort_->setEditText(terminal);
+    // The new simulator listens at its own speed, whatever the old one was set to.
+    cmbCom_->setCurrentText(QString::number(simulator_->speed()));
     return true;
 }
 

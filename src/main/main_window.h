@@ -48,7 +48,10 @@ private:
     void showOpenState();
     void closeLinkWindows();
     void onDeviceLost();
+    int selectedPort() const;
     QString selectedDevice() const;
+    void listDevices();
+    void takeChosenDevice();
     [[nodiscard]] bool restartSimulator();
     void onSimulatorEnded(const QString &how);
     void keepInHistory(const QString &command);
@@ -61,6 +64,7 @@ private:
     bool historyFailureReported_ = false;
     QRadioButton *optCom_[2];
     QComboBox *cmbCom_;
+    QComboBox *cmbPort_ = nullptr;
     QPushButton *cmdOpen_;
     QPushButton *cmdClose_;
     QPushButton *cmdDec_[5];

@@ -96,3 +96,10 @@ void SimProcess::stop()
         process_.waitForFinished(2000);
     }
 }
+
+int SimProcess::speed() const
+{
+    const qsizetype at = args_.indexOf(QStringLiteral("--speed"));
+    const int given = at >= 0 ? args_.value(at + 1).toInt() : 0;
+    return given > 0 ? given : 9600;
+}

@@ -19,6 +19,8 @@ public:
     // Starts it again with the options of the last start.
     QString restart(QString &error) { return start(args_, error); }
     void stop();
+    // The speed the simulator listens at when it starts (its --speed).
+    int speed() const;
     // A simulator was started and has ended by itself since.
     bool hasEnded() const { return ended_; }
 

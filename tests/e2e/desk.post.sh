@@ -21,13 +21,28 @@ set DL_Main.Txt_P2D "090ABCD"
 key DL_Main.Txt_P2D Enter
 EOF
 [ "$(wc -l < cfg/history)" -eq 500 ] && [ "$(head -n 1 cfg/history)" = H4 ] && [ "$(tail -n 1 cfg/history)" = 090ABCD ]
-# Devices given on the command line are kept for the next run.
-echo > none.kscript
-"$KESTREL" --script none.kscript --port2 /dev/ttyKestrelNone --settings cfg
-"$KESTREL" --script /dev/stdin --settings cfg <<EOF
+# Only a device that opened is kept for the next run: a missing one is not,
+# a decoder's terminal is, and the device box shows it for its port.
+"$KESTREL" --script /dev/stdin --port2 /dev/ttyKestrelNone --settings cfg <<EOF
 click DL_Main.Opt_COM(1)
 click DL_Main.Cmd_Open
 expect DL_Main.Txt_D2P "Cannot open /dev/ttyKestrelNone: No such file or directory"
+EOF
+! grep -q ttyKestrelNone cfg/kestrel.conf || { echo "FAILED: a device that did not open was kept"; exit 1; }
+mkfifo simout
+"$(dirname "$KESTREL")/kestrel-sim" > simout & sim=$!
+exec 3< simout
+read -r pty <&3
+"$KESTREL" --script /dev/stdin --port2 "$pty" --settings cfg <<EOF
+click DL_Main.Opt_COM(1)
+click DL_Main.Cmd_Open
+expect-enabled DL_Main.Cmd_Close yes
+EOF
+kill "$sim"; exec 3<&-
+"$KESTREL" --script /dev/stdin --settings cfg <<EOF
+expect DL_Main.Cmb_Port "/dev/ttyS0"
+click DL_Main.Opt_COM(1)
+expect DL_Main.Cmb_Port "$pty"
 EOF
 # A script without --settings neither reads the user's folder nor writes it.
 mkdir -p "$XDG_CONFIG_HOME" && cp -r cfg "$XDG_CONFIG_HOME/kestrel"
