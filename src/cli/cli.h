@@ -102,6 +102,7 @@ std::span<const CliCommand> MemoryCommands();
 std::span<const CliCommand> FlashCommands();
 std::span<const CliCommand> TuningCommands();
 std::span<const CliCommand> FileCommands();
+std::span<const CliCommand> TableCommands();
 
 // A hexadecimal number of at most digits digits; nullopt when it is not one.
 std::optional<qint64> ParseHex(const QString &text, int digits);

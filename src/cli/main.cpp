@@ -69,7 +69,8 @@ struct GlobalOptions {
 std::vector<CliCommand> AllCommands()
 {
     std::vector<CliCommand> all;
-    for (const auto group : {TerminalCommands(), MemoryCommands(), FlashCommands(), TuningCommands(), FileCommands()})
+    for (const auto group :
+         {TerminalCommands(), MemoryCommands(), FlashCommands(), TuningCommands(), FileCommands(), TableCommands()})
         all.insert(all.end(), group.begin(), group.end());
     return all;
 }
