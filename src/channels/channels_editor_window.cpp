@@ -2,14 +2,16 @@
 
 #include "channels/channel_scan.h"
 #include "channels/channel_tuning.h"
+#include "channels/edit_questions.h"
+#include "channels/scan_service.h"
 #include "link/conversions.h"
 #include "link/link.h"
-#include "channels/scan_service.h"
 #include "tune/tune_service.h"
 #include "ui/controls.h"
 #include "ui/session.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -19,6 +21,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -30,31 +33,40 @@ const char *const kChannelOptions[5] = {"Skip duplicates", "Skip radio", "Skip i
                                         "FTA or MediaG**rd only", "Save SI Data to file"};
 const char *const kBandOptions[5] = {"Vertical Down", "Horizzontal Down", "Vertical Up", "Horizzontal Up",
                                      "Take LNB control"};
+// A column label over the character of the list lines it starts at.
 struct ColumnLabel {
     int index;
     const char *text;
+    int at;
 };
-const ColumnLabel kTcsColumns[10] = {{0, "Pn"},   {1, "Name"}, {2, "Use"},  {3, "TP"},   {4, "SID"},
-                                     {5, "VPID"}, {6, "APID"}, {7, "Vecm"}, {8, "Aecm"}, {9, "PCR"}};
-const ColumnLabel kTptColumns[8] = {{10, "TPn"}, {11, "Frequency"}, {13, "TID"}, {14, "NID"},
-                                    {15, "Chn"}, {16, "SR"},        {17, "Fec"}, {18, "LNB"}};
+const ColumnLabel kTcsColumns[10] = {{0, "Pn", 1},    {1, "Name", 5},  {2, "Use", 21},  {3, "TP", 25},
+                                     {4, "SID", 28},  {5, "VPID", 34}, {6, "APID", 40}, {7, "Vecm", 46},
+                                     {8, "Aecm", 52}, {9, "PCR", 58}};
+const ColumnLabel kTptColumns[8] = {{10, "TPn", 0},  {11, "Frequency", 4}, {13, "TID", 14}, {14, "NID", 21},
+                                    {15, "Chn", 28}, {16, "SR", 32},       {17, "Fec", 36}, {18, "LNB", 41}};
+constexpr int kTcsLineChars = 64;   // a line of a record below 999, and a margin
+constexpr int kTcsListLines = 12;
 
+// The labels in the list's fixed-pitch font, each as wide as its column.
 template <size_t N>
-QHBoxLayout *Columns(QWidget *parent, const ColumnLabel (&labels)[N])
+QHBoxLayout *Columns(QWidget *parent, const ColumnLabel (&labels)[N], const QListWidget *list)
 {
     auto *row = new QHBoxLayout;
-    for (const ColumnLabel &label : labels)
-        row->addWidget(NamedLabel(parent, IndexedName("L1", label.index), label.text));
+    row->setSpacing(0);
+    const int margin = list->frameWidth() + list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list);
+    row->setContentsMargins(margin, 0, 0, 0);
+    const int charWidth = list->fontMetrics().horizontalAdvance('0');
+    for (size_t i = 0; i < N; ++i) {
+        QLabel *label = NamedLabel(parent, IndexedName("L1", labels[i].index), labels[i].text);
+        label->setFont(list->font());
+        if (i == 0)
+            row->addSpacing(charWidth * labels[0].at);
+        if (i + 1 < N)
+            label->setFixedWidth(charWidth * (labels[i + 1].at - labels[i].at));
+        row->addWidget(label);
+    }
     row->addStretch();
     return row;
-}
-
-QStringList ListTexts(const QListWidget *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
-    return texts;
 }
 
 }   // namespace
@@ -64,14 +76,17 @@ ChannelsEditorWindow::ChannelsEditorWindow(Session &session) : ToolWindow(sessio
     auto *layout = new QVBoxLayout(this);
     auto *frame1 = NamedFrame(this, "Frame1", "TCS Table");
     auto *tcsLayout = new QVBoxLayout(frame1);
-    tcsLayout->addLayout(Columns(frame1, kTcsColumns));
     lTcs_ = NamedList(frame1, "LTcs", "Double click to Tune & Demux");
+    lTcs_->setMinimumSize(lTcs_->fontMetrics().horizontalAdvance(QString(kTcsLineChars, '0'))
+                              + lTcs_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * lTcs_->frameWidth(),
+                          lTcs_->fontMetrics().height() * kTcsListLines);
+    tcsLayout->addLayout(Columns(frame1, kTcsColumns, lTcs_));
     tcsLayout->addWidget(lTcs_);
     layout->addWidget(frame1, 2);
     auto *f1 = NamedFrame(this, "F1", "TPT Table");
     auto *tptLayout = new QVBoxLayout(f1);
-    tptLayout->addLayout(Columns(f1, kTptColumns));
     lTpt_ = NamedList(f1, "LTpt", "Double click to Tune");
+    tptLayout->addLayout(Columns(f1, kTptColumns, lTpt_));
     tptLayout->addWidget(lTpt_);
     layout->addWidget(f1, 1);
 
@@ -93,6 +108,7 @@ ChannelsEditorWindow::ChannelsEditorWindow(Session &session) : ToolWindow(sessio
     auto *stop = NamedButton(this, "Cmd_Stp", "Stop");
     buttons->addWidget(stop, 1, 3);
     connect(stop, &QPushButton::clicked, this, [this] { StopFlag = true; });
+    buildEditControls(tcsLayout, buttons);
     layout->addLayout(buttons);
 
     auto *options = new QGridLayout;
@@ -118,8 +134,43 @@ ChannelsEditorWindow::ChannelsEditorWindow(Session &session) : ToolWindow(sessio
 
     show();
     Cmd_Click(0);
+    history_.clear();   // the tables the window opens with are its first state
+    updateChanges();
     if (tables.TcsCount == 0 || tables.TptCount == 0)
         l2_->setText(l2_->text() + " - Please extract TCS/TPT from your flash.");
+}
+
+void ChannelsEditorWindow::closeEvent(QCloseEvent *event)
+{
+    // The program's own end does not ask.
+    if (!isClosing() && !session_.quitting())
+        askSaveFirst();
+    ToolWindow::closeEvent(event);
+}
+
+void ChannelsEditorWindow::askSaveFirst()
+{
+    if (!history_.modified(tables))
+        return;
+    const QString suffix = files_.text ? QStringLiteral(".txt") : QString();
+    if (!session_.prompter->confirm(windowTitle(), SaveFirstQuestion(files_.tcs + suffix, files_.tpt + suffix)))
+        return;
+    AgreeingPrompter agreeing(*session_.prompter);
+    l2_->setText(saveTables(files_.text, agreeing, files_.tcs, files_.tpt).status);
+}
+
+TableResult ChannelsEditorWindow::saveTables(bool text, Prompter &prompter, const QString &tcsName,
+                                             const QString &tptName)
+{
+    const TableResult result = text ? SaveText(tables, TcsLines(tables), TptLines(tables), prompter, tcsName, tptName)
+                                    : SaveBinary(tables, prompter, tcsName, tptName);
+    const int tablesToWrite = (tables.TcsCount > 0 ? 1 : 0) + (tables.TptCount > 0 ? 1 : 0);
+    if (tablesToWrite > 0 && result.status.count(QLatin1String(" Saved.")) == tablesToWrite) {
+        history_.markSaved(tables);
+        files_ = {tcsName, tptName, text};
+    }
+    updateChanges();
+    return result;
 }
 
 void ChannelsEditorWindow::Cmd_Click(int index)
@@ -129,36 +180,78 @@ void ChannelsEditorWindow::Cmd_Click(int index)
     l3_->clear();
     StopFlag = false;
     Prompter &prompter = *session_.prompter;
+    const bool load = index == 0 || index == 2;
+    if (load)
+        askSaveFirst();
+    // A load and a whole scan are one step of the history each.
+    const auto before = std::make_unique<ChannelTables>(tables);
     TableResult result;
     switch (index) {
     case 0: result = LoadBinary(tables, fn1_->text(), fn2_->text()); break;
-    case 1: result = SaveBinary(tables, prompter, fn1_->text(), fn2_->text()); break;
+    case 1: result = saveTables(false, prompter, fn1_->text(), fn2_->text()); break;
     case 2: result = LoadText(tables, fn1_->text(), fn2_->text()); break;
-    case 3: result = SaveText(tables, ListTexts(lTcs_), ListTexts(lTpt_), prompter, fn1_->text(), fn2_->text()); break;
-    case 4: channelScan(); return;
-    default: transponderScan(); return;
+    case 3: result = saveTables(true, prompter, fn1_->text(), fn2_->text()); break;
+    case 4: channelScan(); break;
+    default: transponderScan(); break;
+    }
+    history_.record(*before, tables);
+    if (index >= 4) {
+        updateChanges();
+        return;
+    }
+    // A binary load empties the lists whatever it finds; a failed text load changes nothing.
+    if (index == 0 || result.relist) {
+        history_.markSaved(tables);
+        if (result.relist)
+            files_ = {fn1_->text(), fn2_->text(), index == 2};
     }
     l2_->setText(result.status);
-    // A binary load empties the lists whatever it finds; a failed text load changes nothing.
     if (index == 0 && !result.relist) {
         lTcs_->clear();
         lTpt_->clear();
+        shown_.clear();
     }
     if (result.relist)
         relistTables();
+    updateChanges();
 }
 
-void ChannelsEditorWindow::relistTables()
+void ChannelsEditorWindow::relistTables() { relistTables(Selection()); }
+
+void ChannelsEditorWindow::relistTables(const Selection &select)
 {
+    // The find box shows the channels whose name holds its text or whose SID it is.
+    const QString find = find_->text().trimmed();
+    bool isNumber = false;
+    const int sid = find.toInt(&isNumber);
+    shown_.clear();
+    QStringList lines;
+    for (int r = 0; r < tables.TcsCount; ++r) {
+        if (!find.isEmpty() && !ChannelName(tables, r).contains(find, Qt::CaseInsensitive)
+            && !(isNumber && GetBE16(tables.TcsTable, r * kTcsRecordSize + kTcsSid) == sid))
+            continue;
+        shown_ << r;
+        lines << TcsLine(tables, r);
+    }
     lTcs_->clear();
     lTpt_->clear();
-    lTcs_->addItems(TcsLines(tables));
+    lTcs_->addItems(lines);
     lTpt_->addItems(TptLines(tables));
+    for (int record : select.channels) {
+        const qsizetype row = std::lower_bound(shown_.begin(), shown_.end(), record) - shown_.begin();
+        if (row < shown_.size() && shown_[row] == record && lTcs_->currentRow() < 0)
+            lTcs_->setCurrentRow(int(row));
+        else if (row < shown_.size() && shown_[row] == record)
+            lTcs_->item(int(row))->setSelected(true);
+    }
+    if (select.transponder >= 0 && select.transponder < lTpt_->count())
+        lTpt_->setCurrentRow(select.transponder);
+    updateChanges();
 }
 
 void ChannelsEditorWindow::LTcs_Click()
 {
-    const std::optional<int> line = TransponderOfChannel(tables, lTcs_->currentRow(), lTpt_->count());
+    const std::optional<int> line = TransponderOfChannel(tables, currentChannel(), lTpt_->count());
     if (!line)
         return;
     if (*line < 0)
@@ -190,7 +283,7 @@ void ChannelsEditorWindow::TuneAndDemux()
         TuneService &tuning = session_.service<TuneService>();
         TuneBoxes boxes = tuning.boxes();
         int transponder = 0;
-        if (!FillChannel(tables, lTcs_->currentRow(), boxes, transponder))
+        if (!FillChannel(tables, currentChannel(), boxes, transponder))
             return;
         tuning.setBoxes(boxes);
         // With the port closed the transponder still fills the tuning boxes; nothing is sent.
@@ -217,6 +310,7 @@ ScanHooks ChannelsEditorWindow::scanHooks()
         lTpt_->clear();
         lTpt_->addItems(TptLines(tables));
         lTpt_->setCurrentRow(lTpt_->count() - 1);
+        updateChanges();
     };
     h.transponderScanned = [this](int tp) { lTpt_->setCurrentRow(tp); };
     h.channelsAdded = [this] {
