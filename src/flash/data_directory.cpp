@@ -2,6 +2,8 @@
 
 #include "link/conversions.h"
 
+#include <QFileInfo>
+#include <algorithm>
 #include <span>
 
 namespace {
@@ -13,6 +15,12 @@ constexpr int kEntrySize = 20;
 std::span<const quint8> bytesOf(const QByteArray &image)
 {
     return {reinterpret_cast<const quint8 *>(image.constData()), size_t(image.size())};
+}
+
+bool Printable(const QString &name)
+{
+    return !name.trimmed().isEmpty()
+        && std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
 }
 
 class ListingBuilder {
@@ -56,6 +64,7 @@ private:
             return;
         const int entries = bytes_[size_t(module + 12)];
         add({"Mod: " + BytesToStr(bytes_, module, 8) + " === " + QString::number(entries) + " files."});
+        listing_.entries += entries;
         for (int k = 0; k < entries && !listing_.cut; ++k) {
             const qint64 entry = module + kModuleHeader + qint64(kEntrySize) * k;
             if (!inside(entry, kEntrySize)) {
@@ -79,6 +88,11 @@ private:
         if (row.damaged) {
             row.text += QStringLiteral("  ! outside the image");
             ++listing_.damaged;
+        } else if (!Printable(name)) {
+            // Junk read as a directory, not a file a decoder wrote.
+            row.damaged = row.unprintable = true;
+            row.text += QStringLiteral("  ! name not printable");
+            ++listing_.unprintable;
         }
         add(std::move(row));
     }
@@ -110,12 +124,20 @@ QString ListingStatus(const DirectoryListing &listing)
     QString status = QStringLiteral("Done.");
     if (listing.damaged > 0)
         status += " " + QString::number(listing.damaged) + " damaged entries lead outside the image.";
+    if (listing.unprintable > 0)
+        status += " " + QString::number(listing.unprintable) + " damaged entries have no printable name.";
     if (listing.cut)
         status += " Only the first " + QString::number(kDirectoryMaxRows) + " rows are listed.";
+    if (listing.fileSize != kImageSize)
+        status += QStringLiteral(" The file is %1 bytes, not %2: it does not look like a data-flash image.")
+                      .arg(listing.fileSize)
+                      .arg(kImageSize);
+    else if (listing.entries > 0 && (listing.damaged + listing.unprintable) * 2 > listing.entries)
+        status += QStringLiteral(" Most entries are damaged: the file does not look like a data-flash image.");
     return status;
 }
 
-bool ReadDataImage(const QString &name, QByteArray &image, QString &why)
+bool ReadDataImage(const QString &name, QByteArray &image, QString &why, qint64 *fileSize)
 {
     if (!FileExists(name)) {
         why = notFound(name);
@@ -129,6 +151,8 @@ bool ReadDataImage(const QString &name, QByteArray &image, QString &why)
         return false;
     }
     image = data;
+    if (fileSize)
+        *fileSize = QFileInfo(name).size();
     return true;
 }
 
@@ -146,7 +170,10 @@ bool SaveDirectoryFileAs(const QByteArray &image, const DirectoryRow &row, const
 {
     const QString name = RowFileName(row);
     if (!row.isFile() || name.isEmpty() || outName.isEmpty() || image.size() != kImageSize) {
-        status = row.damaged ? name + " lies outside the image - Not saved." : QStringLiteral("Not saved.");
+        if (row.unprintable)
+            status = QStringLiteral("The name is not printable - Not saved.");
+        else
+            status = row.damaged ? name + " lies outside the image - Not saved." : QStringLiteral("Not saved.");
         return false;
     }
     QString why;
@@ -187,6 +214,19 @@ bool WriteUpdatedTables(QByteArray &image, const std::vector<DirectoryRow> &rows
         status = why;
         return false;
     }
+    // A longer file (a memory dump taken for an image) keeps only its first
+    // 512 KB: the person is told how much goes before anything is written.
+    const qint64 lost = QFileInfo(imageName).size() - kImageSize;
+    if (lost > 0
+        && AskSure(prompter,
+                   QStringLiteral("%1 is longer than 512 KB: the update keeps its first %2 bytes, and the "
+                                  "other %3 bytes are lost.")
+                       .arg(imageName)
+                       .arg(kImageSize)
+                       .arg(lost))) {
+        status = QStringLiteral("Not saved.");
+        return false;
+    }
     switch (CheckOverwrite(prompter, imageName, &why)) {
     case OverwriteAnswer::Refused: status = QStringLiteral("Not saved."); return false;
     case OverwriteAnswer::CannotWrite: status = cannotWrite(imageName, why); return false;
@@ -219,5 +259,7 @@ bool WriteUpdatedTables(QByteArray &image, const std::vector<DirectoryRow> &rows
         status += " " + QString::number(empty) + " entries of length 0 left unchanged.";
     if (outside > 0)
         status += " " + QString::number(outside) + " entries outside the image left unchanged.";
+    if (lost > 0)
+        status += QStringLiteral(" The file was cut to %1 bytes.").arg(kImageSize);
     return true;
 }

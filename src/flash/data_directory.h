@@ -20,25 +20,33 @@ struct DirectoryRow {
     qint32 RowLength = 0;
     bool RowIsTPT = false;
     bool RowIsTCS = false;
-    // The entry's data would lie outside the image: listed, never copied.
+    // The entry's data would lie outside the image, or its name is not
+    // printable (junk read as a directory): listed, never copied.
     bool damaged = false;
+    bool unprintable = false;
 
     bool isFile() const { return RowOffset != 0 && !damaged; }
 };
 
 struct DirectoryListing {
     std::vector<DirectoryRow> rows;
-    int damaged = 0;    // modules and entries that lead outside the image
-    bool cut = false;   // the row table was full
+    int damaged = 0;                // modules and entries that lead outside the image
+    int unprintable = 0;            // entries whose name is not printable: damaged too, never saved
+    int entries = 0;                // file entries found
+    bool cut = false;               // the row table was full
+    qint64 fileSize = kImageSize;   // the size of the file the image was read from
 };
 
 // image must hold kImageSize bytes.
 DirectoryListing ListDirectory(const QByteArray &image);
-// "Done." or "Done." with what was damaged or left out.
+// "Done." or "Done." with what was damaged or left out, and a warning when
+// the file does not look like a data-flash image (not 512 KB, or most entries
+// damaged).
 QString ListingStatus(const DirectoryListing &listing);
 
-// Reads the image file; the status text of a failure in why.
-[[nodiscard]] bool ReadDataImage(const QString &name, QByteArray &image, QString &why);
+// Reads the image file (its first 512 KB); the status text of a failure in
+// why. fileSize, when given, receives the size of the whole file.
+[[nodiscard]] bool ReadDataImage(const QString &name, QByteArray &image, QString &why, qint64 *fileSize = nullptr);
 
 // The file name of a row: its first 12 characters without the blanks around.
 QString RowFileName(const DirectoryRow &row);

@@ -74,12 +74,14 @@ void DataFlashWindow::extract()
     const QString name = txtFile_->text();
     l2_->setText("Reading " + name);
     QString why;
-    if (!ReadDataImage(name, FlashImage, why)) {
+    qint64 fileSize = 0;
+    if (!ReadDataImage(name, FlashImage, why, &fileSize)) {
         l2_->setText(why);
         EnableControls(true);
         return;
     }
     DirectoryListing listing = ListDirectory(FlashImage);
+    listing.fileSize = fileSize;
     rows_ = std::move(listing.rows);
     for (const DirectoryRow &row : rows_)
         lst_->addItem(row.text);

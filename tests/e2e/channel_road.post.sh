@@ -38,3 +38,21 @@ cmp -i 4 TPT.read TPT
 [ "$(grep -c '000C0030$' trace2.log)" -eq 1 ]
 grep '^> 0[79]' trace2.log | sed 's/^> //' > tuned.txt
 printf '%s\n' 090FFFF 091FFFF 094FFFF 070100000022750002002 | cmp - tuned.txt
+# A file longer than an image (a memory dump taken for one): listed with a
+# warning, and the update says how much it cuts off before it writes.
+{ cat flash512k.bin; head -c 100000 /dev/zero; } > long.bin
+"$KESTREL" --script /dev/stdin <<EOF
+click DL_Main.Cmd_Win(1)
+set DL_Eff.Txt_File "long.bin"
+click DL_Eff.Cmd_Ext
+expect DL_Eff.L2 "Done. The file is 624288 bytes, not 524288: it does not look like a data-flash image."
+answer cancel
+click DL_Eff.Cmd_Upd
+expect DL_Eff.L2 "Not saved."
+expect-file long.bin size 624288
+answer ok
+answer ok
+click DL_Eff.Cmd_Upd
+expect DL_Eff.L2 "Done. The file was cut to 524288 bytes."
+expect-file long.bin size 524288
+EOF

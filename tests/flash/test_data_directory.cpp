@@ -64,6 +64,8 @@ private slots:
         PutModule(entries, 7, 0, 0xFFC0, "LAST", {{"A", 0x20, 1}, {"B", 0x20, 1}});
         entries[7 * 65536 + 0xFFC0 + 12] = char(5);   // three more entries past the end
         PutModule(data, 7, 0, 0x20, "DATA", {{"TCS", 0xFFF0, 0x20}, {"OK", 0x20, 4}});
+        QByteArray junk = Erased();
+        PutModule(junk, 7, 0, 0x20, "JUNK", {{"\x01\x02", 0x20, 4}, {"OK", 0x20, 4}, {"\xE9t\x7F", 0x20, 4}});
         for (int slot = 0; slot < 128; ++slot)
             PutModule(many, slot / 16, slot % 16, 0x20, "M", QList<Entry>(255, {"F", 0, 0}));
         const QString outside = "Done. %1 damaged entries lead outside the image.";
@@ -77,12 +79,17 @@ private slots:
                                                "Block: 4      =============", "Block: 5      =============",
                                                "Block: 6      =============", "Block: 7      ============="};
         QTest::newRow("module header") << header << 8 << outside.arg(1) << QStringList{"Block: 7      ============="};
-        QTest::newRow("entry table") << entries << 11 << outside.arg(3)
+        const QString notAnImage = " Most entries are damaged: the file does not look like a data-flash image.";
+        QTest::newRow("entry table") << entries << 11 << outside.arg(3) + notAnImage
                                      << QStringList{"Mod: LAST     === 5 files.", "A             $7FFEC  $0001",
                                                     "B             $7FFEC  $0001"};
         QTest::newRow("file data") << data << 11 << outside.arg(1)
                                    << QStringList{"TCS           $8001C  $0020  ! outside the image",
                                                   "OK            $7004C  $0004"};
+        QTest::newRow("junk names") << junk << 12 << "Done. 2 damaged entries have no printable name." + notAnImage
+                                    << QStringList{"OK            $7004C  $0004",
+                                                   QString::fromLatin1("\xE9t\x7F").leftJustified(12)
+                                                       + "  $7004C  $0004  ! name not printable"};
         QTest::newRow("10000 rows") << many << 10000 << "Done. Only the first 10000 rows are listed."
                                     << QStringList{"F             $2002C  $0000"};
     }
@@ -98,10 +105,13 @@ private slots:
         for (const DirectoryRow &row : listing.rows) {
             texts << row.text;
             QVERIFY(row.RowIsTCS == row.text.startsWith("TCS ") && row.RowIsTPT == row.text.startsWith("TPT "));
-            QCOMPARE(row.text.endsWith("  ! outside the image"), row.damaged);
+            QCOMPARE(row.text.endsWith("  ! outside the image") || row.text.endsWith("  ! name not printable"),
+                     row.damaged);
             QVERIFY(!row.isFile() || row.RowOffset + row.RowLength <= kImageSize);
             if (row.damaged)
-                QCOMPARE(SaveDirectoryFile(image, row, yes), QString("TCS lies outside the image - Not saved."));
+                QCOMPARE(SaveDirectoryFile(image, row, yes),
+                         row.unprintable ? QString("The name is not printable - Not saved.")
+                                         : QString("TCS lies outside the image - Not saved."));
         }
         QCOMPARE(texts.mid(texts.size() - last.size()), last);
     }
