@@ -1,6 +1,7 @@
 // tables show, tables to-text, tables to-binary, si decode: the channel
 // tables and SI sections as files, with no decoder.
 #include "cli/cli.h"
+#include "cli/cli_checks.h"
 
 #include "channels/channel_tables.h"
 #include "link/prompts.h"
@@ -113,6 +114,7 @@ int SiDecode(CliContext &c)
     SiStore store;
     const SiCaptureResult result = SplitCapture(store, reply, false);
     c.result.insert(QStringLiteral("status"), result.status);
+    ReportCrcFailures(c, result);
     c.result.insert(QStringLiteral("tables"), QJsonArray::fromStringList(result.tableLines));
     c.result.insert(QStringLiteral("channels"), QJsonArray::fromStringList(result.channelLines));
     if (!result.tsInfo)
@@ -131,7 +133,9 @@ const CliCommand kCommands[] = {
     {"tables to-binary", "TCS TPT", "reads TCS.txt and TPT.txt and writes the binary tables, as the editor's Bin Save",
      false, TablesToBinary},
     {"si decode", "SECTIONS [--raw]",
-     "decodes sections given one a line in hexadecimal and prints the SI window's report", false, SiDecode},
+     "decodes sections given one a line in hexadecimal and prints the SI window's report; sections whose\n"
+     "      CRC-32 fails are named on standard error",
+     false, SiDecode},
 };
 
 }   // namespace

@@ -1,8 +1,9 @@
 // flash id, read, erase, program: the buttons of the flash window DL_Flh;
 // the image commands of the data-flash window are rows of the same table.
 #include "cli/cli.h"
+#include "cli/cli_checks.h"
 
-#include "flash/flash_ops.h"
+#include "flash/flash_checks.h"
 
 #include <QJsonArray>
 
@@ -74,6 +75,7 @@ int Id(CliContext &c)
 int Read(CliContext &c)
 {
     c.options.Mrm = c.args.readMode();
+    const bool verify = c.args.flag(QStringLiteral("--verify"));
     const QString region = c.args.next(QStringLiteral("data|firmware|all"));
     const std::optional<QString> file = c.args.nextOptional();
     if (const QString error = c.args.finish(); !error.isEmpty())
@@ -85,15 +87,38 @@ int Read(CliContext &c)
     const QString name = file.value_or(QString::fromLatin1(pages.defaultFile));
     c.result.insert(QStringLiteral("file"), name);
     c.channel().SetCmdTimeout(kClickTimeoutMs);
-    return Finish(c,
-                  SaveFlashRange(c.channel(), c.options.Mrm, c.prompter, c.hooks(QStringLiteral("pages")),
-                                 pages.firstPage, pages.lastPage, name));
+    ReadCheck check;
+    const FlashOutcome outcome =
+        SaveFlashRange(c.channel(), c.options.Mrm, c.prompter, c.hooks(QStringLiteral("pages")), pages.firstPage,
+                       pages.lastPage, name, verify ? &check : nullptr);
+    const int status = Finish(c, outcome);
+    if (verify && outcome == FlashOutcome::Done)
+        ReportCheckedRead(c, name, check);
+    return status;
+}
+
+// What a write with backup, skipped blocks and read-back leaves to tell,
+// and its end.
+int FinishWrite(CliContext &c, const FlashWriteResult &r)
+{
+    ReportBackup(c, r.backupFile);
+    QJsonArray unchanged;
+    for (int i = 0; i < kDataFlashBlocks; ++i)
+        if (r.unchanged[size_t(i)])
+            unchanged.append(i);
+    c.result.insert(QStringLiteral("unchangedBlocks"), unchanged);
+    c.result.insert(QStringLiteral("verified"), r.verified);
+    if (r.firstDifference)
+        c.result.insert(QStringLiteral("firstDifference"), QString::number(*r.firstDifference, 16).toUpper());
+    return Finish(c, r.outcome);
 }
 
 // "Erase DataFlash (Cmd 280)", which the window offers once the chips are
 // identified.
 int Erase(CliContext &c)
 {
+    const WriteChecks checks = TakeWriteChecks(c.args);
+    c.options.Mrm = c.args.readMode();
     if (const QString error = c.args.finish(); !error.isEmpty())
         return c.refuse(error);
     FlashTypeResult type;
@@ -103,7 +128,8 @@ int Erase(CliContext &c)
     if (c.stopRequested())
         return StoppedBeforeStart(c);
     c.channel().SetCmdTimeout(kClickTimeoutMs);
-    return Finish(c, EraseDataFlash(c.channel(), c.prompter, c.hooks(QString())));
+    const FlashWriteOptions options{checks.backup, false, checks.verify, c.options.Mrm};
+    return FinishWrite(c, EraseDataFlash(c.channel(), c.prompter, c.hooks(QStringLiteral("pages")), options));
 }
 
 // The block boxes Chk(0)..Chk(4) from "--blocks LIST"; false with the
@@ -130,6 +156,9 @@ int Program(CliContext &c)
 {
     const QString list = c.args.value(QStringLiteral("--blocks"), QStringLiteral("1,2,3,4"));
     const bool ignoreEmpty = !c.args.flag(QStringLiteral("--no-ignore-empty"));
+    const bool allBlocks = c.args.flag(QStringLiteral("--all-blocks"));
+    const WriteChecks checks = TakeWriteChecks(c.args);
+    c.options.Mrm = c.args.readMode();
     const QString file = c.args.next(QStringLiteral("FILE"));
     if (const QString error = c.args.finish(); !error.isEmpty())
         return c.refuse(error);
@@ -153,20 +182,31 @@ int Program(CliContext &c)
     if (c.stopRequested())
         return StoppedBeforeStart(c);
     c.channel().SetCmdTimeout(kClickTimeoutMs);
-    return Finish(c,
-                  ProgramDataFlash(c.channel(), c.prompter, c.hooks(QStringLiteral("bytes of the block")), file,
-                                   selected, type.bottomBoot, [ignoreEmpty] { return ignoreEmpty; }));
+    const FlashWriteOptions options{checks.backup, !allBlocks, checks.verify, c.options.Mrm};
+    return FinishWrite(c,
+                       ProgramDataFlash(
+                           c.channel(), c.prompter, c.hooks(QStringLiteral("steps")), file, selected, type.bottomBoot,
+                           [ignoreEmpty] { return ignoreEmpty; }, options));
 }
 
 const CliCommand kCommands[] = {
     {"flash id", "", "identifies the flash chips and their block protection (Read FlashType)", true, Id},
-    {"flash read", "data|firmware|all [FILE] [--mode multi|dword|word|byte]",
-     "saves the data area, the firmware or the whole flash to FILE (default flash512k.bin, firmware.bin, flash.bin)",
+    {"flash read", "data|firmware|all [FILE] [--mode multi|dword|word|byte] [--verify]",
+     "saves the data area, the firmware or the whole flash to FILE (default flash512k.bin, firmware.bin, flash.bin);\n"
+     "      --verify reads every page until two readings agree and prints the file's SHA-256",
      true, Read},
-    {"flash erase", "", "erases the whole data area with command 280, after identifying the chips", true, Erase},
-    {"flash program", "FILE [--blocks LIST] [--no-ignore-empty]",
-     "erases, programs and verifies the data-area blocks LIST (0-4, default 1,2,3,4) from a 512 KB image", true,
-     Program},
+    {"flash erase", "[--no-backup] [--no-verify] [--mode multi|dword|word|byte]",
+     "erases the whole data area with command 280, after identifying the chips; first saves the area to the\n"
+     "      backup folder, and afterwards reads it back to check that it is blank (unless told not to)",
+     true, Erase},
+    {"flash program",
+     "FILE [--blocks LIST] [--no-ignore-empty] [--all-blocks] [--no-backup] [--no-verify] "
+     "[--mode multi|dword|word|byte]",
+     "erases, programs and verifies the data-area blocks LIST (0-4, default 1,2,3,4) from a 512 KB image;\n"
+     "      first saves the area to the backup folder, leaves alone the blocks that already hold the image\n"
+     "      (--all-blocks writes them all), and afterwards reads the written blocks back and compares",
+     true, Program},
+    {"backups", "", "lists the backup folder, newest first: what, when, size", false, ListBackupFolder},
     {"image list", "FILE", "lists the directory of a 512 KB data-area image (Extract Directory)", false, ImageList},
     {"image extract", "FILE NAME [OUT]", "saves the directory entry NAME of the image to OUT (default NAME)", false,
      ImageExtract},

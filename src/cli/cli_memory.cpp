@@ -1,6 +1,7 @@
 // mem read, mem save, regs, disasm, diff: the memory and registers windows'
 // procedures, and the EEPROM window's (cli_eeprom.cpp).
 #include "cli/cli.h"
+#include "cli/cli_checks.h"
 
 #include "link/conversions.h"
 #include "link/memread.h"
@@ -115,6 +116,7 @@ int MemSave(CliContext &c)
     const QString endText = c.args.next(QStringLiteral("END"));
     const QString file = c.args.next(QStringLiteral("FILE"));
     c.options.Mrm = c.args.readMode();
+    const bool verify = c.args.flag(QStringLiteral("--verify"));
     QString error = c.args.finish();
     const std::optional<qint32> start = ParsePage(startText, QStringLiteral("START"), error);
     const std::optional<qint32> end = ParsePage(endText, QStringLiteral("END"), error);
@@ -124,8 +126,10 @@ int MemSave(CliContext &c)
     c.channel().SetCmdTimeout(kMemDumpCmdTimeoutMs);
     Page buffer{};
     Prompter &prompter = c.prompter;
-    const SaveOutcome outcome = SaveRange(c.channel(), c.options.Mrm, *start, *end, file, buffer, c.hooks("pages"),
-                                          [&prompter](const QString &name) { return MaySaveTo(prompter, name); });
+    ReadCheck check;
+    const SaveOutcome outcome = SaveRange(
+        c.channel(), c.options.Mrm, *start, *end, file, buffer, c.hooks("pages"),
+        [&prompter](const QString &name) { return MaySaveTo(prompter, name); }, verify ? &check : nullptr);
     c.result.insert(QStringLiteral("file"), file);
     c.result.insert(QStringLiteral("start"), Hex6(*start));
     c.result.insert(QStringLiteral("end"), Hex6(*end));
@@ -137,7 +141,10 @@ int MemSave(CliContext &c)
         c.result.insert(QStringLiteral("pages"), kept);
         c.setStatus(
             QStringLiteral("Done. %1 pages (%2 bytes) saved to %3.").arg(kept).arg(kept * kPageBytes).arg(file));
-        return c.finish(true, false, false);
+        c.finish(true, false, false);
+        if (verify)
+            ReportCheckedRead(c, file, check);
+        return kCliDone;
     case SaveOutcome::AddressError:
         return c.refuse(c.status() + " (END must be above START: a save takes two pages at least)");
     case SaveOutcome::Declined:
@@ -310,14 +317,21 @@ int Diff(CliContext &c)
 const CliCommand kCommands[] = {
     {"mem read", "PAGE [--as bytes|words|dwords|st20] [--mode multi|dword|word|byte]",
      "prints the page (6 hexadecimal digits at most) as the memory window shows it in that view", true, MemReadPage},
-    {"mem save", "START END FILE [--mode multi|dword|word|byte]",
-     "saves pages START to END to FILE as \"MEM --> File\" does; Ctrl-C keeps the whole pages read", true, MemSave},
+    {"mem save", "START END FILE [--mode multi|dword|word|byte] [--verify]",
+     "saves pages START to END to FILE as \"MEM --> File\" does; Ctrl-C keeps the whole pages read;\n"
+     "      --verify reads every page until two readings agree and prints the file's SHA-256",
+     true, MemSave},
     {"regs demod", "", "prints the demodulator's 256 registers as the registers window shows them", true, RegsDemod},
     {"regs i2c", "SLAVE", "prints 256 registers of the I2C device SLAVE as the registers window shows them", true,
      RegsI2C},
-    {"eeprom read", "FILE [--i2c]", "saves the 2048-byte EEPROM to FILE as \"EE --> File\" does", true, CliEepromRead},
-    {"eeprom write", "FILE [--i2c]",
-     "writes a 2048-byte FILE into the EEPROM as \"File --> EE\" does, after its question", true, CliEepromWrite},
+    {"eeprom read", "FILE [--i2c] [--verify]",
+     "saves the 2048-byte EEPROM to FILE as \"EE --> File\" does; --verify reads every page until two\n"
+     "      readings agree and prints the file's SHA-256",
+     true, CliEepromRead},
+    {"eeprom write", "FILE [--i2c] [--no-backup] [--no-verify]",
+     "writes a 2048-byte FILE into the EEPROM as \"File --> EE\" does, after its question; first saves the\n"
+     "      EEPROM to the backup folder, and afterwards reads it back and compares (unless told not to)",
+     true, CliEepromWrite},
     {"disasm", "FILE [--address HEX]",
      "the ST20 listing of a binary file as the memory window's ST20 view shows it (first byte at HEX, default 0)",
      false, Disasm},

@@ -1,8 +1,13 @@
 #include "cli/cli.h"
+#include "cli/cli_checks.h"
 
+#include "link/backups.h"
 #include "link/link.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <cstdio>
 #include <unistd.h>
@@ -151,4 +156,78 @@ int CliContext::finish(bool done, bool declined, bool stopped)
     if (declined)
         return fail(status_.isEmpty() ? QStringLiteral("not confirmed") : status_, kCliRefused);
     return fail(status_);
+}
+
+WriteChecks TakeWriteChecks(CliArgs &args)
+{
+    WriteChecks checks;
+    checks.backup = !args.flag(QStringLiteral("--no-backup"));
+    checks.verify = !args.flag(QStringLiteral("--no-verify"));
+    return checks;
+}
+
+QString FileSha256(const QString &name)
+{
+    QFile file(name);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return QString();
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+void ReportCheckedRead(CliContext &c, const QString &file, const ReadCheck &check)
+{
+    c.result.insert(QStringLiteral("pagesReadAgain"), check.pagesReread);
+    if (check.pagesReread > 0)
+        c.print(QStringLiteral("%1 page%2 read again: the first two readings differed.")
+                    .arg(check.pagesReread)
+                    .arg(check.pagesReread == 1 ? QString() : QStringLiteral("s")));
+    const QString sha = FileSha256(file);
+    c.result.insert(QStringLiteral("sha256"), sha);
+    c.print(sha + QStringLiteral("  ") + file);
+}
+
+void ReportBackup(CliContext &c, const QString &path)
+{
+    if (path.isEmpty())
+        return;
+    c.result.insert(QStringLiteral("backup"), path);
+    c.print(QStringLiteral("Backup: ") + path);
+}
+
+int ListBackupFolder(CliContext &c)
+{
+    if (const QString error = c.args.finish(); !error.isEmpty())
+        return c.refuse(error);
+    const QList<BackupEntry> entries = ListBackups();
+    QJsonArray list;
+    if (entries.isEmpty())
+        c.print(QStringLiteral("No backups in ") + BackupFolder() + QLatin1Char('.'));
+    for (const BackupEntry &e : entries) {
+        const QString when = e.when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        c.print(QStringLiteral("%1  %2  %3 bytes  %4").arg(when, e.what.leftJustified(15)).arg(e.size).arg(e.path));
+        list.append(QJsonObject{{QStringLiteral("path"), e.path},
+                                {QStringLiteral("what"), e.what},
+                                {QStringLiteral("when"), when},
+                                {QStringLiteral("size"), e.size}});
+    }
+    c.result.insert(QStringLiteral("folder"), BackupFolder());
+    c.result.insert(QStringLiteral("backups"), list);
+    return kCliDone;
+}
+
+void ReportCrcFailures(CliContext &c, const SiCaptureResult &result)
+{
+    QJsonArray failed;
+    for (qsizetype t = 0; t < result.crcFailed.size(); ++t)
+        if (result.crcFailed[t])
+            failed.append(qint64(t));
+    c.result.insert(QStringLiteral("crcFailures"), result.crcFailures);
+    c.result.insert(QStringLiteral("crcFailedTables"), failed);
+    if (result.crcFailures == 0)
+        return;
+    std::fprintf(stderr, "kestrel-cli: %s\n", qPrintable(result.status));
+    for (const QJsonValue t : failed)
+        std::fprintf(stderr, "kestrel-cli:   table %d: %s\n", t.toInt(),
+                     qPrintable(result.tableLines.value(t.toInt())));
 }

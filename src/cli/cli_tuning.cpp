@@ -1,6 +1,7 @@
 // tune, demux, scan, si capture, screenshot, volume: the decoder's tuning,
 // channel and picture tools.
 #include "cli/cli.h"
+#include "cli/cli_checks.h"
 
 #include "channels/channel_tuning.h"
 #include "channels/scan_service.h"
@@ -275,6 +276,7 @@ int SiCapture(CliContext &c)
     if (!result->textAppend.isEmpty())
         return c.fail(result->textAppend);
     c.result.insert(QStringLiteral("status"), result->status);
+    ReportCrcFailures(c, *result);
     c.result.insert(QStringLiteral("tables"), QJsonArray::fromStringList(result->tableLines));
     c.result.insert(QStringLiteral("channels"), QJsonArray::fromStringList(result->channelLines));
     if (!result->tsInfo)
@@ -403,7 +405,9 @@ const CliCommand kCommands[] = {
      "scans TPT records N (default 0) to the end, or N only, appends the services and saves both tables", true,
      ScanChannels},
     {"si capture", "[--report FILE] [--raw]",
-     "captures the tuned transponder's SI and prints the report (Details, or Raw Data with --raw)", true, SiCapture},
+     "captures the tuned transponder's SI and prints the report (Details, or Raw Data with --raw); sections\n"
+     "      whose CRC-32 fails are named on standard error",
+     true, SiCapture},
     {"screenshot", "FILE [--buffer 1|2] [--width W] [--height H] [--delace] [--mode multi|dword|word|byte]",
      "reads the picture from the frame buffers and saves it as a bitmap", true, Screenshot},
     {"volume", "STEP [--plus6] [--matrix M]", "sets the audio attenuation: STEP 0 to 7 is 0 to -14 dB", true, Volume},

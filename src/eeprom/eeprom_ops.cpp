@@ -1,7 +1,11 @@
 #include "eeprom/eeprom_ops.h"
 
+#include "link/backups.h"
 #include "link/conversions.h"
 #include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -59,6 +63,101 @@ QString EeWrittenState(const QString &fileName, int page, bool partly)
 bool ReadImageFile(QFile &file, EeImage &image)
 {
     return file.read(reinterpret_cast<char *>(image.data()), kEeSize) == kEeSize;
+}
+
+// The page's commands of "EE --> File"; false at a reply of the wrong length.
+bool ReadPage(CommandChannel &link, EepromMode mode, int page, EeImage &image)
+{
+    const QStringList commands = EeSavePageCommands(mode, page);
+    for (int i = 0; i < commands.size(); ++i)
+        if (!StoreEeSaveReply(mode, page, i, link.SendCmd(commands[i], false), image))
+            return false;
+    return true;
+}
+
+// The page read until two readings agree; true on failure.
+bool ReadPageChecked(CommandChannel &link, EepromMode mode, int page, EeImage &image, ReadCheck &check)
+{
+    using PageBytes = std::array<quint8, 256>;
+    std::vector<PageBytes> readings;
+    check.unsettled = false;
+    for (int n = 0; n < kCheckedReadings; ++n) {
+        if (!ReadPage(link, mode, page, image))
+            return true;
+        PageBytes reading{};
+        std::copy_n(image.begin() + page * 256, 256, reading.begin());
+        if (std::find(readings.begin(), readings.end(), reading) != readings.end()) {
+            check.pagesReread += n > 1 ? 1 : 0;
+            check.extraReadings += n - 1;
+            return false;
+        }
+        readings.push_back(reading);
+    }
+    ++check.pagesReread;
+    check.extraReadings += kCheckedReadings - 2;
+    check.unsettled = true;
+    return true;
+}
+
+// Hooks whose status texts carry prefix; shown keeps the text without it.
+OperationHooks Prefixed(const OperationHooks &hooks, const QString &prefix, QString &shown)
+{
+    OperationHooks prefixed = hooks;
+    prefixed.setStatus = [&hooks, prefix, &shown](const QString &text) {
+        shown = text;
+        hooks.setStatus(prefix + text);
+    };
+    prefixed.status = [&shown] { return shown; };
+    return prefixed;
+}
+
+// "File --> EE" up to the question: the file's checks and bytes.
+EeOutcome LoadImageFile(const OperationHooks &hooks, const QString &fileName, EeImage &image)
+{
+    if (!FileExists(fileName)) {
+        hooks.setStatus(WithReason(fileName + " not found!", UnreadableReason(fileName)));
+        return EeOutcome::NotFound;
+    }
+    hooks.setStatus("Reading " + fileName);
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Append(hooks, WithReason(" - Cannot read file!", FileReason(fileName, file)));
+        return EeOutcome::FileError;
+    }
+    if (file.size() != kEeSize) {
+        Append(hooks, " - File is not 2048 bytes !!!");
+        return EeOutcome::WrongLength;
+    }
+    if (!ReadImageFile(file, image)) {
+        Append(hooks, WithReason(" - Cannot read file!", file.errorString()));
+        return EeOutcome::FileError;
+    }
+    return EeOutcome::Done;
+}
+
+// "File --> EE" after the question: page by page, with what is left told.
+EeOutcome WritePages(CommandChannel &link, EepromMode mode, const OperationHooks &hooks, const QString &fileName,
+                     const EeImage &image)
+{
+    for (int page = 0; page < kEePages; ++page) {
+        hooks.progress(page, kEePages);
+        hooks.setStatus("Writing Page " + Digit(page));
+        if (hooks.stopRequested()) {
+            Append(hooks, " - User Break!");
+            return EeOutcome::UserBreak;
+        }
+        hooks.decoderState(EeWrittenState(fileName, page, true));
+        for (const QString &command : EeWritePageCommands(mode, page, image)) {
+            if (!EeWriteReplyOk(mode, link.SendCmd(command, false))) {
+                Append(hooks, " - Write Error!");
+                return EeOutcome::WriteError;
+            }
+        }
+        hooks.decoderState(EeWrittenState(fileName, page + 1, false));
+    }
+    hooks.progress(kEePages, kEePages);
+    Append(hooks, "\r\nDone.");
+    return EeOutcome::Done;
 }
 
 }   // namespace
@@ -175,7 +274,8 @@ EeOutcome ShowEePage(CommandChannel &link, EepromMode mode, int page, const Oper
     return EeOutcome::Done;
 }
 
-EeOutcome ReadEeprom(CommandChannel &link, EepromMode mode, const OperationHooks &hooks, EeImage &image)
+EeOutcome ReadEeprom(CommandChannel &link, EepromMode mode, const OperationHooks &hooks, EeImage &image,
+                     ReadCheck *check)
 {
     for (int page = 0; page < kEePages; ++page) {
         hooks.progress(page, kEePages);
@@ -184,12 +284,12 @@ EeOutcome ReadEeprom(CommandChannel &link, EepromMode mode, const OperationHooks
             Append(hooks, " - User Break!");
             return EeOutcome::UserBreak;
         }
-        const QStringList commands = EeSavePageCommands(mode, page);
-        for (int i = 0; i < commands.size(); ++i) {
-            if (!StoreEeSaveReply(mode, page, i, link.SendCmd(commands[i], false), image)) {
-                Append(hooks, " - Read Error!");
-                return EeOutcome::ReadError;
-            }
+        if (check ? ReadPageChecked(link, mode, page, image, *check) : !ReadPage(link, mode, page, image)) {
+            const bool unsettled = check && check->unsettled;
+            Append(hooks,
+                   QString(" - Read Error!")
+                       + (unsettled ? QString(" (no two of %1 readings agree)").arg(kCheckedReadings) : ""));
+            return EeOutcome::ReadError;
         }
     }
     hooks.progress(kEePages, kEePages);
@@ -197,11 +297,11 @@ EeOutcome ReadEeprom(CommandChannel &link, EepromMode mode, const OperationHooks
 }
 
 EeOutcome SaveEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter, const OperationHooks &hooks,
-                     const QString &fileName)
+                     const QString &fileName, ReadCheck *check)
 {
     link.SetCmdTimeout(kFileTimeoutMs);
     EeImage image{};
-    const EeOutcome read = ReadEeprom(link, mode, hooks, image);
+    const EeOutcome read = ReadEeprom(link, mode, hooks, image, check);
     if (read != EeOutcome::Done)
         return read;
 
@@ -226,48 +326,74 @@ EeOutcome WriteEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter,
                       const QString &fileName)
 {
     link.SetCmdTimeout(kFileTimeoutMs);
-    if (!FileExists(fileName)) {
-        hooks.setStatus(WithReason(fileName + " not found!", UnreadableReason(fileName)));
-        return EeOutcome::NotFound;
-    }
-
-    hooks.setStatus("Reading " + fileName);
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Append(hooks, WithReason(" - Cannot read file!", FileReason(fileName, file)));
-        return EeOutcome::FileError;
-    }
-    if (file.size() != kEeSize) {
-        Append(hooks, " - File is not 2048 bytes !!!");
-        return EeOutcome::WrongLength;
-    }
     EeImage image{};
-    if (!ReadImageFile(file, image)) {
-        Append(hooks, WithReason(" - Cannot read file!", file.errorString()));
-        return EeOutcome::FileError;
-    }
-    file.close();
-
+    if (const EeOutcome loaded = LoadImageFile(hooks, fileName, image); loaded != EeOutcome::Done)
+        return loaded;
     if (AskSure(prompter, "This will write your I2C EEPROM."))
         return EeOutcome::Declined;
+    return WritePages(link, mode, hooks, fileName, image);
+}
 
-    for (int page = 0; page < kEePages; ++page) {
-        hooks.progress(page, kEePages);
-        hooks.setStatus("Writing Page " + Digit(page));
-        if (hooks.stopRequested()) {
-            Append(hooks, " - User Break!");
-            return EeOutcome::UserBreak;
-        }
-        hooks.decoderState(EeWrittenState(fileName, page, true));
-        for (const QString &command : EeWritePageCommands(mode, page, image)) {
-            if (!EeWriteReplyOk(mode, link.SendCmd(command, false))) {
-                Append(hooks, " - Write Error!");
-                return EeOutcome::WriteError;
-            }
-        }
-        hooks.decoderState(EeWrittenState(fileName, page + 1, false));
+EeWriteResult WriteEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter, const OperationHooks &hooks,
+                          const QString &fileName, const EeWriteOptions &options)
+{
+    EeWriteResult result;
+    if (!options.backUpFirst && !options.verify) {
+        result.outcome = WriteEeprom(link, mode, prompter, hooks, fileName);
+        return result;
     }
-    hooks.progress(kEePages, kEePages);
-    Append(hooks, "\r\nDone.");
-    return EeOutcome::Done;
+    link.SetCmdTimeout(kFileTimeoutMs);
+    EeImage image{};
+    if (result.outcome = LoadImageFile(hooks, fileName, image); result.outcome != EeOutcome::Done)
+        return result;
+    if (AskSure(prompter, "This will write your I2C EEPROM.")) {
+        result.outcome = EeOutcome::Declined;
+        return result;
+    }
+    QString after;
+    if (options.backUpFirst) {
+        QString shown;
+        EeImage current{};
+        if (result.outcome = ReadEeprom(link, mode, Prefixed(hooks, "Backup: ", shown), current);
+            result.outcome != EeOutcome::Done) {
+            Append(hooks, " Nothing written.");
+            return result;
+        }
+        QString why;
+        const QByteArray bytes(reinterpret_cast<const char *>(current.data()), kEeSize);
+        if (!WriteBackup(kEepromBackupPrefix, bytes, result.backupFile, why)) {
+            hooks.setStatus(why + " Nothing written.");
+            result.outcome = EeOutcome::FileError;
+            result.backupFile.clear();
+            return result;
+        }
+        after = "\r\nBackup: " + QFileInfo(result.backupFile).fileName();
+        hooks.setStatus(after.mid(2));
+    }
+    if (result.outcome = WritePages(link, mode, hooks, fileName, image); result.outcome != EeOutcome::Done)
+        return result;
+    const QString done = hooks.status() + after;
+    hooks.setStatus(done);
+    if (options.verify) {
+        QString shown;
+        EeImage back{};
+        if (result.outcome = ReadEeprom(link, mode, Prefixed(hooks, done + "\r\nVerify: ", shown), back);
+            result.outcome != EeOutcome::Done)
+            return result;
+        const auto differs = std::mismatch(image.begin(), image.end(), back.begin());
+        if (differs.first != image.end()) {
+            const int at = int(differs.first - image.begin());
+            result.firstDifference = at;
+            result.written = *differs.first;
+            result.found = *differs.second;
+            hooks.setStatus(done
+                            + QString("\r\nVerify Error at %1 (read %2, written %3)!")
+                                  .arg(Hex2(at >> 8) + Hex2(at & 0xFF), Hex2(result.found), Hex2(result.written)));
+            result.outcome = EeOutcome::VerifyError;
+            return result;
+        }
+        result.verified = true;
+        hooks.setStatus(done + "\r\nVerified.");
+    }
+    return result;
 }

@@ -4,6 +4,7 @@
 // reply parsing, the page view and the file backup and restore. The window
 // DL_EE only calls these.
 #include "link/channel.h"
+#include "link/memread.h"
 #include "link/operation.h"
 #include "link/options.h"
 #include "link/prompts.h"
@@ -11,6 +12,7 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <optional>
 
 constexpr int kEeSize = 2048;
 constexpr int kEePages = 8;
@@ -27,6 +29,7 @@ enum class EeOutcome {
     WrongLength,   // image file not 2048 bytes
     Declined,      // write not confirmed
     FileError,     // image file could not be opened, read or written
+    VerifyError,   // the EEPROM read back differs from what was written
 };
 
 // Page box: a text below "0" or above "7" (character codes, empty included)
@@ -64,11 +67,40 @@ bool EeWriteReplyOk(EepromMode mode, const QString &reply);   // "060" / 39 char
 EeOutcome ShowEePage(CommandChannel &link, EepromMode mode, int page, const OperationHooks &hooks,
                      const std::function<void(const QString &)> &progress = {});
 // Reads all 8 pages into image ("Reading Page " + digit, " - Read Error!",
-// " - User Break!"); Done when all were read.
-EeOutcome ReadEeprom(CommandChannel &link, EepromMode mode, const OperationHooks &hooks, EeImage &image);
+// " - User Break!"); Done when all were read. With a check, every page is
+// read until two readings agree (at most kCheckedReadings readings; none
+// agreeing is a read error with " (no two of 9 readings agree)"), and check
+// counts the pages read again.
+EeOutcome ReadEeprom(CommandChannel &link, EepromMode mode, const OperationHooks &hooks, EeImage &image,
+                     ReadCheck *check = nullptr);
 // "EE --> File": reads all 8 pages, then writes fileName.
 EeOutcome SaveEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter, const OperationHooks &hooks,
-                     const QString &fileName);
+                     const QString &fileName, ReadCheck *check = nullptr);
 // "File --> EE": writes a 2048-byte file into the EEPROM.
 EeOutcome WriteEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter, const OperationHooks &hooks,
                       const QString &fileName);
+
+// The EEPROM window's "Back up first" (Chk_Bak) and "Verify" (Chk_Vfy).
+struct EeWriteOptions {
+    // After the question, save the current 2048 bytes as a new
+    // eeprom-YYYYMMDD-HHMMSS.bin of the backup folder; a read that fails
+    // ends the action before anything is written.
+    bool backUpFirst = false;
+    // After the write, read the EEPROM back and compare.
+    bool verify = false;
+};
+struct EeWriteResult {
+    EeOutcome outcome = EeOutcome::Done;
+    QString backupFile;                   // full path of the backup written, or empty
+    bool verified = false;                // the read-back matched the file
+    std::optional<int> firstDifference;   // EEPROM address of the first byte that differs
+    quint8 written = 0;                   // there: the file's byte
+    quint8 found = 0;                     // and the EEPROM's
+};
+// "File --> EE" with the options; with both off, WriteEeprom command for
+// command. Texts in addition to WriteEeprom's: "Backup: Reading Page N"
+// while backing up (a failure there ends with " Nothing written."), then
+// after "Done." the lines "Backup: NAME" and "Verified." or
+// "Verify Error at 01A3 (read 5A, written 5B)!" (VerifyError).
+EeWriteResult WriteEeprom(CommandChannel &link, EepromMode mode, Prompter &prompter, const OperationHooks &hooks,
+                          const QString &fileName, const EeWriteOptions &options);

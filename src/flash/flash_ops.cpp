@@ -184,6 +184,15 @@ FlashRegion FlashRegionFor(int index)
 
 namespace {
 
+// Beside a read error of a checked read: that the page was read, but never
+// twice the same.
+QString UnsettledText(const ReadCheck *check)
+{
+    if (!check || !check->unsettled)
+        return QString();
+    return QStringLiteral(" (no two of %1 readings agree)").arg(kCheckedReadings);
+}
+
 FlashOutcome CannotWrite(const OperationHooks &hooks, const QString &fileName, const QString &reason)
 {
     hooks.setStatus("Cannot write " + fileName + " - " + reason);
@@ -193,7 +202,7 @@ FlashOutcome CannotWrite(const OperationHooks &hooks, const QString &fileName, c
 }   // namespace
 
 FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &prompter, const OperationHooks &hooks,
-                            qint32 firstPage, qint32 lastPage, const QString &fileName)
+                            qint32 firstPage, qint32 lastPage, const QString &fileName, ReadCheck *check)
 {
     link.SetCmdTimeout(kSaveTimeoutMs);
     QString why;
@@ -218,9 +227,9 @@ FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &pr
         }
         hooks.setStatus("Reading " + Hex6(qint32(page)) + "XX");
         Page buffer{};
-        if (MemReadRetried(link, mode, buffer, qint32(page))) {
+        if (MemReadPage(link, mode, buffer, qint32(page), check)) {
             const QString lost = link.linkLost();
-            hooks.setStatus(lost.isEmpty() ? QStringLiteral("Read Error !!!") : lost);
+            hooks.setStatus(lost.isEmpty() ? QStringLiteral("Read Error !!!") + UnsettledText(check) : lost);
             return FlashOutcome::ReadError;
         }
         if (file.write(reinterpret_cast<const char *>(buffer.data()), qint64(buffer.size())) != qint64(buffer.size()))
@@ -235,8 +244,13 @@ FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &pr
 FlashOutcome EraseDataFlash(CommandChannel &link, Prompter &prompter, const OperationHooks &hooks)
 {
     link.SetCmdTimeout(kClickTimeoutMs);
-    if (AskSure(prompter, "This will erase the whole DATA Flash area! (7FE00000-7FE7FFFF)"))
+    if (AskSure(prompter, kEraseQuestion))
         return FlashOutcome::Declined;
+    return EraseDataArea(link, hooks);
+}
+
+FlashOutcome EraseDataArea(CommandChannel &link, const OperationHooks &hooks)
+{
     hooks.setStatus("Erasing...");
     link.SetCmdTimeout(kEraseAllTimeoutMs);
     if (link.SendCmd("280", true).left(3) == "280") {
@@ -301,8 +315,21 @@ FlashOutcome ProgramDataFlash(CommandChannel &link, Prompter &prompter, const Op
                               bool bottomBoot, const std::function<bool()> &ignoreEmptySpace)
 {
     link.SetCmdTimeout(kClickTimeoutMs);
-    if (AskSure(prompter, "This will erase and write the selected DATA Flash area!"))
+    if (AskSure(prompter, kProgramQuestion))
         return FlashOutcome::Declined;
+    QByteArray data;
+    if (const FlashOutcome loaded = LoadDataFlashImage(hooks, fileName, data); loaded != FlashOutcome::Done)
+        return loaded;
+    if (std::none_of(selected.begin(), selected.end(), [](bool b) { return b; })) {
+        hooks.setStatus("Nothing to Write!");
+        return FlashOutcome::NothingToWrite;
+    }
+    const std::span<const quint8> image(reinterpret_cast<const quint8 *>(data.constData()), size_t(data.size()));
+    return ProgramDataFlashImage(link, hooks, image, selected, bottomBoot, ignoreEmptySpace);
+}
+
+FlashOutcome LoadDataFlashImage(const OperationHooks &hooks, const QString &fileName, QByteArray &data)
+{
     if (!FileExists(fileName)) {
         hooks.setStatus(WithReason("No file " + fileName + " !", UnreadableReason(fileName)));
         return FlashOutcome::NoFile;
@@ -316,18 +343,12 @@ FlashOutcome ProgramDataFlash(CommandChannel &link, Prompter &prompter, const Op
         hooks.setStatus("File length is less that 512KBytes!");
         return FlashOutcome::TooShort;
     }
-    const QByteArray data = file.read(kImageSize);
+    data = file.read(kImageSize);
     if (data.size() != kImageSize) {
         hooks.setStatus("Cannot read " + fileName + " - " + file.errorString());
         return FlashOutcome::FileError;
     }
-    file.close();
-    if (std::none_of(selected.begin(), selected.end(), [](bool b) { return b; })) {
-        hooks.setStatus("Nothing to Write!");
-        return FlashOutcome::NothingToWrite;
-    }
-    const std::span<const quint8> image(reinterpret_cast<const quint8 *>(data.constData()), size_t(data.size()));
-    return ProgramDataFlashImage(link, hooks, image, selected, bottomBoot, ignoreEmptySpace);
+    return FlashOutcome::Done;
 }
 
 FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &hooks, std::span<const quint8> image,
@@ -339,18 +360,7 @@ FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &h
         return FlashOutcome::TooShort;
     }
     const FlashChip &chip = ChipOnSide(bottomBoot);
-    // What a shared erase block loses must be written back, and so on for
-    // whatever the erases of the blocks added wipe in turn.
-    std::array<bool, kDataFlashBlocks> plan = selected;
-    for (bool grew = true; grew;) {
-        grew = false;
-        for (int i = 0; i < kDataFlashBlocks; ++i) {
-            for (int j = 0; j < kDataFlashBlocks; ++j) {
-                if (plan[i] && !plan[j] && ShareEraseBlock(i, j, chip))
-                    plan[j] = grew = true;
-            }
-        }
-    }
+    const std::array<bool, kDataFlashBlocks> plan = ProgramPlan(selected, bottomBoot);
     QList<qint32> erased;
     for (int i = 0; i < kDataFlashBlocks; ++i) {
         if (!plan[i])
@@ -378,6 +388,26 @@ FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &h
     hooks.setStatus("Done.");
     return FlashOutcome::Done;
 }
+
+std::array<bool, kDataFlashBlocks> ProgramPlan(const std::array<bool, kDataFlashBlocks> &selected, bool bottomBoot)
+{
+    const FlashChip &chip = ChipOnSide(bottomBoot);
+    // What a shared erase block loses must be written back, and so on for
+    // whatever the erases of the blocks added wipe in turn.
+    std::array<bool, kDataFlashBlocks> plan = selected;
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (int i = 0; i < kDataFlashBlocks; ++i) {
+            for (int j = 0; j < kDataFlashBlocks; ++j) {
+                if (plan[i] && !plan[j] && ShareEraseBlock(i, j, chip))
+                    plan[j] = grew = true;
+            }
+        }
+    }
+    return plan;
+}
+
+bool SharesEraseBlock(int a, int b, bool bottomBoot) { return ShareEraseBlock(a, b, ChipOnSide(bottomBoot)); }
 
 std::optional<int> CoupledCheckBox(int clickedIndex, bool bottomBoot)
 {

@@ -5,6 +5,7 @@
 #include "flash/flash_access.h"
 #include "flash/flash_chips.h"
 #include "link/channel.h"
+#include "link/memread.h"
 #include "link/operation.h"
 #include "link/options.h"
 #include "link/prompts.h"
@@ -58,14 +59,20 @@ FlashRegion FlashRegionFor(int index);
 // Saves pages first..last (page = decoder address / 256) through MemRead,
 // 9 tries per page. An overwrite refused ends silently. A page that could
 // not be read is never written; an interrupted save keeps the complete
-// pages written before.
+// pages written before. With a check, every page is read until two
+// readings agree (MemReadChecked), and check counts the pages read again.
 FlashOutcome SaveFlashRange(CommandChannel &link, MemReadMode mode, Prompter &prompter, const OperationHooks &hooks,
-                            qint32 firstPage, qint32 lastPage, const QString &fileName);
+                            qint32 firstPage, qint32 lastPage, const QString &fileName, ReadCheck *check = nullptr);
 
 // ---- Erase and program the data area ----
 
+inline const QString kEraseQuestion = QStringLiteral("This will erase the whole DATA Flash area! (7FE00000-7FE7FFFF)");
+inline const QString kProgramQuestion = QStringLiteral("This will erase and write the selected DATA Flash area!");
+
 // "Erase DataFlash (Cmd 280)": the decoder erases the whole data area itself.
 FlashOutcome EraseDataFlash(CommandChannel &link, Prompter &prompter, const OperationHooks &hooks);
+// Its steps after the question: command 280.
+FlashOutcome EraseDataArea(CommandChannel &link, const OperationHooks &hooks);
 
 // Block erase sequence at offset; true on failure (also when the first word
 // is not blank 2 s after the erase command).
@@ -101,11 +108,20 @@ QList<qint32> ChipEraseBlocks(int index, const FlashChip &chip);
 FlashOutcome ProgramDataFlash(CommandChannel &link, Prompter &prompter, const OperationHooks &hooks,
                               const QString &fileName, const std::array<bool, kDataFlashBlocks> &selected,
                               bool bottomBoot, const std::function<bool()> &ignoreEmptySpace);
+// The image file checks of "Program DataFlash" ("No file ...", "File length
+// is less that 512KBytes!"); Done with the first 524288 bytes in data.
+FlashOutcome LoadDataFlashImage(const OperationHooks &hooks, const QString &fileName, QByteArray &data);
 // The programming of already loaded image data (524288 bytes), after the
 // confirmation and file checks.
 FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &hooks, std::span<const quint8> image,
                                    const std::array<bool, kDataFlashBlocks> &selected, bool bottomBoot,
                                    const std::function<bool()> &ignoreEmptySpace);
+
+// The blocks a program of selected works on: those selected and, closed
+// over, every block that shares an erase block of the chips with one of them.
+std::array<bool, kDataFlashBlocks> ProgramPlan(const std::array<bool, kDataFlashBlocks> &selected, bool bottomBoot);
+// Blocks a and b lie (partly) in the same erase block of the chips.
+bool SharesEraseBlock(int a, int b, bool bottomBoot);
 
 // ---- Check boxes ----
 

@@ -3,6 +3,8 @@
 #include "link/conversions.h"
 
 #include <QStringList>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -101,4 +103,29 @@ bool MemReadRetried(CommandChannel &link, MemReadMode mode, Page &buffer, qint32
             break;
     }
     return true;
+}
+
+bool MemReadChecked(CommandChannel &link, MemReadMode mode, Page &buffer, qint32 page, ReadCheck &check)
+{
+    check.unsettled = false;
+    std::vector<Page> readings;
+    for (int n = 0; n < kCheckedReadings; ++n) {
+        if (MemReadRetried(link, mode, buffer, page))
+            return true;
+        if (std::find(readings.begin(), readings.end(), buffer) != readings.end()) {
+            check.pagesReread += n > 1 ? 1 : 0;
+            check.extraReadings += n - 1;
+            return false;
+        }
+        readings.push_back(buffer);
+    }
+    ++check.pagesReread;
+    check.extraReadings += kCheckedReadings - 2;
+    check.unsettled = true;
+    return true;
+}
+
+bool MemReadPage(CommandChannel &link, MemReadMode mode, Page &buffer, qint32 page, ReadCheck *check)
+{
+    return check ? MemReadChecked(link, mode, buffer, page, *check) : MemReadRetried(link, mode, buffer, page);
 }

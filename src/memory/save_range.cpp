@@ -52,7 +52,7 @@ bool MaySaveTo(Prompter &prompter, const QString &fileName)
 bool SaveRangeValid(qint32 startPage, qint32 endPage) { return qint64(endPage) - qint64(startPage) >= 1; }
 
 SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage, QIODevice &out,
-                      Page &pageBuf, const OperationHooks &hooks, const QString &outName)
+                      Page &pageBuf, const OperationHooks &hooks, const QString &outName, ReadCheck *check)
 {
     QString current;
     const OperationHooks tracked = trackingStatus(hooks, current);
@@ -63,10 +63,13 @@ SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, 
             return SaveOutcome::UserBreak;
         }
         tracked.setStatus(QStringLiteral("Reading ") + Hex6(qint32(page)) + QStringLiteral("XX"));
-        if (MemReadRetried(link, mode, pageBuf, qint32(page))) {
+        if (MemReadPage(link, mode, pageBuf, qint32(page), check)) {
             // A lost link is told as such: no read error of the decoder's.
             const QString lost = link.linkLost();
-            if (lost.isEmpty())
+            if (lost.isEmpty() && check && check->unsettled)
+                appendStatus(tracked,
+                             kReadErrorSuffix + QStringLiteral(" (no two of %1 readings agree)").arg(kCheckedReadings));
+            else if (lost.isEmpty())
                 appendStatus(tracked, kReadErrorSuffix);
             else
                 tracked.setStatus(lost);
@@ -81,7 +84,8 @@ SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, 
 }
 
 SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage, const QString &fileName,
-                      Page &pageBuf, const OperationHooks &hooks, const std::function<bool(const QString &)> &mayWrite)
+                      Page &pageBuf, const OperationHooks &hooks, const std::function<bool(const QString &)> &mayWrite,
+                      ReadCheck *check)
 {
     QString current;
     const OperationHooks tracked = trackingStatus(hooks, current);
@@ -98,7 +102,7 @@ SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, 
         return SaveOutcome::CannotCreate;
     }
     tracked.setStatus(QStringLiteral("Saving to ") + fileName);
-    const SaveOutcome outcome = SavePages(link, mode, startPage, endPage, file, pageBuf, tracked, fileName);
+    const SaveOutcome outcome = SavePages(link, mode, startPage, endPage, file, pageBuf, tracked, fileName, check);
     file.close();
     if (outcome == SaveOutcome::Done) {
         if (file.error() != QFileDevice::NoError) {

@@ -41,8 +41,12 @@ bool SaveRangeValid(qint32 startPage, qint32 endPage);
 // " - Write Error !!!" with outName (when given) and the system's reason
 // appended to it; nothing on success (the caller shows "Done."). A page
 // whose reads all failed is never written.
+// With a check, every page is read until two readings agree
+// (MemReadChecked); none agreeing is a read error with " (no two of 9
+// readings agree)" after it.
 SaveOutcome SavePages(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage, QIODevice &out,
-                      Page &pageBuf, const OperationHooks &hooks, const QString &outName = {});
+                      Page &pageBuf, const OperationHooks &hooks, const QString &outName = {},
+                      ReadCheck *check = nullptr);
 
 // The window's question before a save, its mayWrite: true when the save may
 // go on, because the user agreed to overwrite the file (which is then gone)
@@ -59,4 +63,4 @@ bool MaySaveTo(Prompter &prompter, const QString &fileName);
 // "Done." only when every page was read and written.
 SaveOutcome SaveRange(CommandChannel &link, MemReadMode mode, qint32 startPage, qint32 endPage, const QString &fileName,
                       Page &pageBuf, const OperationHooks &hooks,
-                      const std::function<bool(const QString &)> &mayWrite = {});
+                      const std::function<bool(const QString &)> &mayWrite = {}, ReadCheck *check = nullptr);

@@ -1,6 +1,7 @@
 #include "si/si_capture.h"
 
 #include "link/conversions.h"
+#include "si/si_crc.h"
 
 #include <cctype>
 
@@ -40,6 +41,7 @@ bool SplitLines(SiStore &s, const QString &data, int &cutLines)
                 cut = true;
             p += 2;
         }
+        s.TableLengths[size_t(t)] = qint16(j);
         cutLines += cut ? 1 : 0;
         ++p;
     }
@@ -79,6 +81,19 @@ void ExtractChannels(SiStore &s, int t, QStringList &lines, bool &full)
         lines << ChannelListLine(s, c);
         ++s.ChannelCount;
         i += 5 + loop;
+    }
+}
+
+// The CRC-32 of every table that carries one.
+void CheckCrcs(SiStore &s, SiCaptureResult &r)
+{
+    s.CrcFailed.fill(false);
+    for (int t = 0; t < s.TableCount; ++t) {
+        const std::span<const quint8> line((*s.Tables)[size_t(t)].data(), size_t(s.TableLengths[size_t(t)]));
+        const bool failed = CheckSectionCrc(line) == SectionCrc::Bad;
+        s.CrcFailed[size_t(t)] = failed;
+        r.crcFailed << failed;
+        r.crcFailures += failed ? 1 : 0;
     }
 }
 
@@ -143,6 +158,9 @@ SiCaptureResult SplitCapture(SiStore &s, const QString &rxBuf, bool timedOut)
     }
     if (cutLines > 0)
         r.status += QStringLiteral(" %1 tables cut at %2 bytes.").arg(cutLines).arg(kTableSize);
+    CheckCrcs(s, r);
+    const QString crcNote =
+        r.crcFailures > 0 ? QStringLiteral(" - %1 tables failed their CRC check").arg(r.crcFailures) : QString();
 
     s.FirstTsId = -1;
     s.FirstNetId = -1;
@@ -154,7 +172,7 @@ SiCaptureResult SplitCapture(SiStore &s, const QString &rxBuf, bool timedOut)
             s.FirstNetId = Extension(s, t);
     }
     if (s.FirstTsId == -1) {
-        r.status = QStringLiteral("No TSInfo!");
+        r.status = QStringLiteral("No TSInfo!") + crcNote;
         return r;
     }
     r.tsInfo = true;
@@ -165,6 +183,7 @@ SiCaptureResult SplitCapture(SiStore &s, const QString &rxBuf, bool timedOut)
     if (full)
         r.status += QStringLiteral(" Only the first %1 channels are listed.").arg(kMaxChannels);
     r.fileName = "SI_Data_TID_" + Dec5(s.FirstTsId) + ".txt";
+    r.status += crcNote;
     return r;
 }
 

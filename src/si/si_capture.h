@@ -21,6 +21,10 @@ struct SiCaptureResult {
     QStringList channelLines;   // CLst
     bool tsInfo = false;        // channels were looked for: select the first table, enable Save
     QString fileName;           // FN, with tsInfo
+    // Per line of tableLines: the section carries a CRC-32 that does not
+    // match. The status then ends with " - N tables failed their CRC check".
+    QList<bool> crcFailed;
+    int crcFailures = 0;
 };
 
 // True once the reply is complete: it ends with CR LF.

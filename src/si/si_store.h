@@ -34,6 +34,10 @@ struct SiStore {
 
     std::unique_ptr<std::array<Table, kMaxTables + 1>> Tables;   // 256 tables; a capture fills at most 255
     qint16 TableCount = 0;
+    // Per table of the last capture: the bytes its line brought, and whether
+    // it carries a CRC that does not match (or is cut short).
+    std::array<qint16, kMaxTables + 1> TableLengths{};
+    std::array<bool, kMaxTables + 1> CrcFailed{};
     qint32 FirstTsId = -1;
     qint32 FirstNetId = -1;
     qint16 ChannelCount = 0;

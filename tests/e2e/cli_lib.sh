@@ -4,7 +4,7 @@ bin=$1; work=$2
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 # No display and no platform plugin: the command line never needs one.
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
-export XDG_CONFIG_HOME="$work/config-home"
+export XDG_CONFIG_HOME="$work/config-home" XDG_STATE_HOME="$work/state-home"
 cli="$bin/kestrel-cli" kestrel="$bin/kestrel"
 failed=0
 # check STATUS STREAM TEXT COMMAND...: the exit status, and TEXT on the

@@ -54,6 +54,10 @@ for mode in multi dword word byte; do
 done
 check 0 out "Done." "$cli" --sim mem save 7fe000 7fe0ff c_flash.bin
 same w_flash.bin c_flash.bin
+# --verify on a noisy line: every page read until two readings agree.
+check 0 out "$(sha256sum < c_multi.bin | cut -c1-64)  noisy.bin" \
+  "$cli" --sim --sim-args "--fault garble=7" mem save 402800 40281F noisy.bin --verify
+same c_multi.bin noisy.bin
 # An existing file is kept without --yes and a terminal; --yes overwrites it.
 check 2 err "Not saved: c_flash.bin is kept" "$cli" --sim mem save 402800 402801 c_flash.bin
 same w_flash.bin c_flash.bin
@@ -85,18 +89,24 @@ same w_ee.bin c_ee.bin
 check 0 out "Saving c_ee_i2c.bin - Done." "$cli" --sim eeprom read c_ee_i2c.bin --i2c
 same w_ee_i2c.bin c_ee_i2c.bin
 check 2 err "Saving c_ee.bin - Not saved." "$cli" --sim eeprom read c_ee.bin
+check 0 out "$(sha256sum < c_ee.bin | cut -c1-64)  noisy_ee.bin" \
+  "$cli" --sim --sim-args "--fault garble=7" eeprom read noisy_ee.bin --verify
+same c_ee.bin noisy_ee.bin
 
 # eeprom write: refused without --yes and a terminal, nothing sent; with
-# --yes the image is written (read back from the kept state), in both modes.
+# --yes the EEPROM is backed up, the image written and read back (and from
+# the kept state), in both modes.
 head -c 2048 full.bin > image.bin
 check 2 err "This will write your I2C EEPROM. - not asked without a terminal" \
   "$cli" --sim --sim-args "--trace refused.log" eeprom write image.bin
 grep -q '^> 06' refused.log && { echo "FAILED: a refused write sent commands"; failed=1; }
-check 0 out "Done." "$cli" --sim --sim-args "--state st" --yes eeprom write image.bin
+check 0 out "Verified." "$cli" --sim --sim-args "--state st" --yes eeprom write image.bin
+same "$(sed -n 's,^Backup: /,/,p' out)" c_ee.bin
 check 0 out "Done." "$cli" --sim --sim-args "--state st" eeprom read back.bin
 same image.bin back.bin
 tail -c 2048 full.bin > image2.bin
-check 0 out "Done." "$cli" --sim --sim-args "--state st" --yes eeprom write image2.bin --i2c
+check 0 out "Verified." "$cli" --sim --sim-args "--state st" --yes eeprom write image2.bin --i2c
+same "$(sed -n 's,^Backup: /,/,p' out)" image.bin
 check 0 out "Done." "$cli" --sim --sim-args "--state st" eeprom read back2.bin --i2c
 same image2.bin back2.bin
 head -c 2047 image.bin > short.bin

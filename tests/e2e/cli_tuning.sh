@@ -48,6 +48,12 @@ kill "$sim"; wait "$sim"
 # The captured sections, one a line, decode to the same reports.
 { echo "# sections"; grep '^< 310' si.log | tail -n 1 | sed 's/^< 310//; s/<LF>.*//; s/<CR>/\n/g'; } > sections.txt
 check 0 out "" "$cli" si decode sections.txt; tr -d '\r' < details.txt > details.lf; same out details.lf
+! grep -q CRC err || { echo "FAILED: the simulator's sections fail their CRC"; failed=1; }
+# A section whose CRC is wrong: the same report, the failure named.
+awk 'NR == 3 { d = substr($0, length($0)); $0 = substr($0, 1, length($0) - 1) (d == "0" ? "1" : "0") } 1' \
+  sections.txt > crc.txt
+check 0 err "Read OK. - 1 tables failed their CRC check" "$cli" si decode crc.txt; same out details.lf
+check 0 err "table 1:  02" "$cli" --sim --sim-args "--si-file crc.txt" si capture
 check 0 out "" "$cli" si decode --raw sections.txt; same out raw.lf
 echo 0A1 > odd.txt; check 2 err "line 1: odd number" "$cli" si decode odd.txt
 done_

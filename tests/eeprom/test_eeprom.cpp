@@ -1,6 +1,7 @@
 // The EEPROM operations against a model of the decoder's EEPROM (command 06
 // by byte address, command 27 to the I2C chip).
 #include "eeprom/eeprom_ops.h"
+#include "link/backups.h"
 #include "link/conversions.h"
 #include "support/fake_channel.h"
 #include "support/test_helpers.h"
@@ -119,6 +120,40 @@ private slots:
         QCOMPARE(prompter_.questions.size(), 1);   // the restore is confirmed, a new backup file is not
     }
 
+    // "Back up first" keeps the EEPROM as it was before the write; "Verify"
+    // finds a bit that does not take the written value.
+    void backUpAndVerify_data()
+    {
+        QTest::addColumn<int>("stuck");   // address whose bit 0 stays 0, or -1
+        QTest::addColumn<QString>("end");
+        QTest::newRow("verified") << -1 << "Verified.";
+        QTest::newRow("stuck bit") << 0x1A3 << "Verify Error at 01A3 (read 10, written 11)!";
+    }
+    void backUpAndVerify()
+    {
+        QFETCH(int, stuck);
+        QFETCH(QString, end);
+        SetBackupSettingsFolder(dir_.path());
+        const EeImage before = model_.mem;
+        const QString file = dir_.filePath("image.bin");
+        WriteFile(file, QByteArray(kEeSize, '\x11'));
+        link_.respond([&](const QString &c) {
+            const QString reply = model_.Handle(c);
+            if (stuck >= 0)
+                model_.mem[stuck] &= 0xFE;
+            return reply;
+        });
+        const EeWriteResult r =
+            WriteEeprom(link_, EepromMode::Normal, prompter_, status_.Hooks(), file, EeWriteOptions{true, true});
+        SetBackupSettingsFolder(QString());
+        QCOMPARE(r.outcome, stuck < 0 ? EeOutcome::Done : EeOutcome::VerifyError);
+        QCOMPARE(ReadFile(r.backupFile), Bytes(before));
+        QCOMPARE(status_.text.section("\r\n", -2), "Backup: " + QFileInfo(r.backupFile).fileName() + "\r\n" + end);
+        QCOMPARE(r.firstDifference.value_or(-1), stuck);
+        QCOMPARE(link_.sent.size(), 16 + 16 + 16);   // backup, write, read-back
+        QFile::remove(r.backupFile);
+    }
+
     // Nothing of a failed backup reaches the file; a file to restore stays as it was.
     void failures_data()
     {
@@ -157,8 +192,10 @@ private slots:
         link_.respond([&](const QString &c) {
             return !row.command.isEmpty() && c.startsWith(row.command) ? row.reply : model_.Handle(c);
         });
-        const auto operation = row.write ? WriteEeprom : SaveEeprom;
-        QCOMPARE(operation(link_, row.mode, prompter_, status_.Hooks(), file), row.outcome);
+        const OperationHooks hooks = status_.Hooks();
+        QCOMPARE(row.write ? WriteEeprom(link_, row.mode, prompter_, hooks, file)
+                           : SaveEeprom(link_, row.mode, prompter_, hooks, file),
+                 row.outcome);
         QCOMPARE(status_.text, QString(row.status).replace("FILE", file));
         QCOMPARE(link_.sent.size(), row.sent);
         QCOMPARE(QFileInfo::exists(file) ? QFileInfo(file).size() : -1, qint64(row.fileSize));

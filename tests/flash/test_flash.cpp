@@ -1,9 +1,11 @@
 // The flash operations and the flash window against a model of the decoder's
 // two M29F800 chips behind command 02, and the table of chips.
+#include "flash/flash_checks.h"
 #include "flash/flash_chips.h"
 #include "flash/flash_ops.h"
 #include "flash/flash_window.h"
 #include "flash/image.h"
+#include "link/backups.h"
 #include "link/conversions.h"
 #include "support/fake_channel.h"
 #include "support/fake_serial_port.h"
@@ -141,8 +143,21 @@ struct Run {
     QString state = "block 7FE20000-7FE3FFFF written and verified";   // the decoder's state at the end
 };
 
+// Programming with skip unchanged and verify, with or without a backup,
+// onto flash that holds the image but for the byte at changed: page reads
+// starting with faulty are lost.
+struct Checked {
+    qint32 changed;
+    bool backup;
+    QString faulty;
+    FlashOutcome outcome;
+    QString status;
+    QStringList erased;
+};
+
 }   // namespace
 
+Q_DECLARE_METATYPE(Checked)
 Q_DECLARE_METATYPE(Ident)
 Q_DECLARE_METATYPE(Save)
 Q_DECLARE_METATYPE(Run)
@@ -289,6 +304,61 @@ private slots:
         QCOMPARE(Bytes(chips_.mem.data(), 0, kImageSize), want);
         QCOMPARE(status_.history.filter("Erasing"), row.erased);
         QCOMPARE(asked, chips_.reads - int(row.erased.size()));   // the box is read at every word
+    }
+
+    void checkedProgram_data()
+    {
+        const QString b01 = " 7FE00000 - 7FE0FFFF unchanged. 7FE10000 - 7FE1FFFF unchanged.",
+                      b2 = " 7FE20000 - 7FE3FFFF unchanged.",
+                      b34 = " 7FE40000 - 7FE5FFFF unchanged. 7FE60000 - 7FE7FFFF unchanged.";
+        const QString e2 = "Erasing 7FE20000";
+        Rows<Checked>({
+            {"compared by reading", {0x20104, false, "", FlashOutcome::Done, "Done." + b01 + b34 + " Verified.", {e2}}},
+            {"compared with the backup",
+             {0x20104, true, "", FlashOutcome::Done, "Done." + b01 + b34 + " Verified. Backup: ", {e2}}},
+            {"shared erase block",
+             {0x1FFFC, false, "", FlashOutcome::Done, "Done." + b2 + b34 + " Verified.", {"Erasing 7FE00000"}}},
+            {"backup fails",
+             {0x20104,
+              true,
+              "0201807FE121",
+              FlashOutcome::ReadError,
+              "Backing up 7FE121XX - Read Error !!! Nothing erased.",
+              {}}},
+            {"comparison fails",
+             {0x20104,
+              false,
+              "0201807FE400",
+              FlashOutcome::ReadError,
+              "Comparing 7FE400XX - Read Error !!! Nothing erased.",
+              {}}},
+        });
+    }
+    void checkedProgram()
+    {
+        QFETCH(Checked, row);
+        const Image image = Standard();
+        std::copy(image.begin(), image.end(), chips_.mem.begin());
+        chips_.mem[row.changed] = 0;
+        chips_.faulty = row.faulty;
+        const QString file = dir_.filePath("image.bin");
+        WriteFile(file, Bytes(image.data(), 0, kImageSize));
+        SetBackupSettingsFolder(dir_.path());
+        const FlashWriteResult r =
+            ProgramDataFlash(chips_, prompter_, status_.Hooks(), file, {true, true, true, true, true}, false,
+                             [] { return true; }, {row.backup, true, true});
+        SetBackupSettingsFolder(QString());
+        QCOMPARE(r.outcome, row.outcome);
+        QCOMPARE(status_.text, row.status + (r.backupFile.isEmpty() ? "" : QFileInfo(r.backupFile).fileName()));
+        QCOMPARE(status_.history.filter("Erasing"), row.erased);
+        QCOMPARE(chips_.commands.filter(QRegularExpression("000C0030$")).size(), row.erased.size());
+        if (row.outcome == FlashOutcome::Done)
+            QCOMPARE(Bytes(chips_.mem.data(), 0, kImageSize), Bytes(image.data(), 0, kImageSize));
+        if (!r.backupFile.isEmpty()) {
+            QByteArray before = Bytes(image.data(), 0, kImageSize);
+            before[row.changed] = 0;
+            QCOMPARE(ReadFile(r.backupFile), before);
+        }
     }
 
     // Each chip's erase blocks tile the data area, each on a multiple of its

@@ -1,6 +1,7 @@
 // Command 31 replies split into tables and channels, and the tables decoded
 // as text, on hand-made sections.
 #include "si/si_capture.h"
+#include "si/si_crc.h"
 #include "si/si_decode.h"
 #include "si/si_reader.h"
 
@@ -26,16 +27,19 @@ QString Service(int sid, bool ca, const QByteArray &provider, const QByteArray &
     return QString::fromLatin1((e + d).toHex().toUpper());
 }
 
-// A section: table id, extension, the body after the 8 header bytes, and 4 CRC bytes.
+// A section: table id, extension, the body after the 8 header bytes, and its CRC-32.
 QString Section(int id, int extension, const QString &body)
 {
     const int length = 5 + int(body.size()) / 2 + 4;
-    return QString("%1%2%3C10000")
-               .arg(id, 2, 16, QChar('0'))
-               .arg(0xF000 | length, 4, 16)
-               .arg(extension, 4, 16, QChar('0'))
-               .toUpper()
-        + body + "CAFEF00D";
+    const QString section = QString("%1%2%3C10000")
+                                .arg(id, 2, 16, QChar('0'))
+                                .arg(0xF000 | length, 4, 16)
+                                .arg(extension, 4, 16, QChar('0'))
+                                .toUpper()
+        + body;
+    const QByteArray bytes = QByteArray::fromHex(section.toLatin1());
+    const quint32 crc = Crc32Mpeg2({reinterpret_cast<const quint8 *>(bytes.constData()), size_t(bytes.size())});
+    return section + QString("%1").arg(crc, 8, 16, QChar('0')).toUpper();
 }
 
 QString Sdt(int tsid, const QStringList &services) { return Section(0x42, tsid, "00A5FF" + services.join("")); }
@@ -88,8 +92,8 @@ private slots:
                                   << QStringList(kMaxTables, " 42  000  TID=00000") << QStringList()
                                   << "SI_Data_TID_00000.txt";
         QTest::newRow("long line") << Reply({QString("42F0") + QString(2 * kTableSize, '0')})
-                                   << "Read OK. 1 tables cut at 4098 bytes." << QStringList{" 42  000  TID=00000"}
-                                   << QStringList() << "SI_Data_TID_00000.txt";
+                                   << "Read OK. 1 tables cut at 4098 bytes. - 1 tables failed their CRC check"
+                                   << QStringList{" 42  000  TID=00000"} << QStringList() << "SI_Data_TID_00000.txt";
     }
     void capture()
     {
@@ -101,6 +105,26 @@ private slots:
         QTEST(r.fileName, "file");
         QCOMPARE(r.textAppend, reply.startsWith("310") ? QString() : QString("No readback!"));
         QTEST(r.tableLines, "tables");
+    }
+
+    // The CRC-32 of the sections: the check value of its catalogue entry; a
+    // section whose CRC or bytes were changed, or that arrived cut, fails;
+    // a table without the section syntax (a TDT) has none to check.
+    void crc()
+    {
+        const QByteArray check("123456789");
+        QCOMPARE(Crc32Mpeg2({reinterpret_cast<const quint8 *>(check.constData()), 9}), 0x0376E6E7u);
+        const QString good = Section(0x02, 7, "E065F000"), sdt = Sdt(3, {Service(5, false, "P", "X")});
+        QString badCrc = sdt, badByte = good;
+        badCrc[badCrc.size() - 1] = badCrc.endsWith('0') ? '1' : '0';
+        badByte[20] = badByte[20] == 'F' ? 'E' : 'F';
+        const QStringList lines = {good, "70700512345678AB", badCrc, badByte, good.chopped(2), sdt};
+        SiStore store;
+        const SiCaptureResult r = SplitCapture(store, Reply(lines), false);
+        QCOMPARE(r.status, QString("Read OK. - 3 tables failed their CRC check"));
+        QCOMPARE(r.crcFailed, (QList<bool>{false, false, true, true, true, false}));
+        QCOMPARE(r.channelLines.size(), 2);   // the report keeps its content
+        QCOMPARE(store.CrcFailed[4], true);
     }
 
     void channelLimit()
