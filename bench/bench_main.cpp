@@ -1,7 +1,7 @@
 // kestrel-bench: throughput of the link against kestrel-sim, beside the
 // limits that the wire or a minimal client sets. Prints figures; asserts
-// nothing. Sections: link, memsave, eeprom, program, soak, tables,
-// screenshot (all by default).
+// nothing. Sections: link, memsave, eeprom, program, soak, tables, si,
+// screenshot, road (all by default).
 #include "bench_support.h"
 
 #include <QCoreApplication>

@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <algorithm>
+#include <vector>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -66,29 +67,50 @@ double LinkRate(Link &link, int count)
     return count / (timer.nsecsElapsed() / 1e9);
 }
 
+// The quartile q (0..4) of sorted values, between neighbours.
+double Quartile(const std::vector<double> &sorted, int q)
+{
+    const double at = (sorted.size() - 1) * q / 4.0;
+    const size_t low = size_t(at);
+    const size_t high = std::min(low + 1, sorted.size() - 1);
+    return sorted[low] + (sorted[high] - sorted[low]) * (at - double(low));
+}
+
 bool BenchLink()
 {
-    // Rounds alternate between the two clients on the same simulator; the
-    // best round of each counts, which keeps a busy machine out of the ratio.
-    const int rounds = 7;
-    const int count = 5000;
+    // Short rounds alternate between the two clients on the same simulator,
+    // each starting every other round, so that a change in the machine's
+    // load falls on both; the ratio of each pair of rounds counts, and their
+    // median and spread are printed.
+    const int rounds = 31;
+    const int count = 1000;
     SimLink s;
     if (!s.start(QString(), 9600))
         return false;
     LinkRate(*s.link, 500);   // warm-up
-    double raw = 0;
-    double viaLink = 0;
+    std::vector<double> ratios, raws, links;
     for (int r = 0; r < rounds; ++r) {
+        double viaLink = r % 2 ? LinkRate(*s.link, count) : 0;
         s.link->closePort();
-        raw = std::max(raw, RawClientRate(s.terminal, count));
+        const double raw = RawClientRate(s.terminal, count);
         if (!s.link->openPort(s.terminal, "9600,E,7,1").isEmpty())
             return false;
-        viaLink = std::max(viaLink, LinkRate(*s.link, count));
+        if (r % 2 == 0)
+            viaLink = LinkRate(*s.link, count);
+        if (raw <= 0)
+            return false;
+        ratios.push_back(viaLink / raw);
+        raws.push_back(raw);
+        links.push_back(viaLink);
     }
-    std::printf("link: best of %d rounds of %d transactions without pacing\n", rounds, count);
-    std::printf("  raw termios client  %9.0f transactions/s\n", raw);
-    std::printf("  SendCmd             %9.0f transactions/s  (%.3f of the raw client; target >= 0.95)\n", viaLink,
-                viaLink / raw);
+    for (auto *v : {&ratios, &raws, &links})
+        std::sort(v->begin(), v->end());
+    std::printf("link: %d rounds of %d transactions each without pacing, the two clients alternating\n", rounds, count);
+    std::printf("  raw termios client  median %9.0f transactions/s\n", Quartile(raws, 2));
+    std::printf("  SendCmd             median %9.0f transactions/s\n", Quartile(links, 2));
+    std::printf("  SendCmd to raw, round by round: median %.3f (target >= 0.95), quartiles %.3f - %.3f, "
+                "range %.3f - %.3f\n",
+                Quartile(ratios, 2), Quartile(ratios, 1), Quartile(ratios, 3), ratios.front(), ratios.back());
 
     SimLink paced;
     if (!paced.start("--pace --speed 115200", 115200))
@@ -335,6 +357,7 @@ struct BenchSection {
 const BenchSection kSections[] = {
     {"link", BenchLink}, {"memsave", BenchMemSave}, {"eeprom", BenchEeprom}, {"program", BenchProgram},
     {"soak", BenchSoak}, {"tables", BenchTables},   {"si", BenchSi},         {"screenshot", BenchScreenshot},
+    {"road", BenchRoad},
 };
 
 }   // namespace

@@ -38,6 +38,7 @@ double WireSeconds(double characters, int baud);   // 10 bits per character
 bool BenchTables();       // in bench_tables.cpp
 bool BenchScreenshot();   // in bench_screenshot.cpp
 bool BenchSi();           // in bench_si.cpp
+bool BenchRoad();         // in bench_road.cpp
 
 QStringList AllBenchSections();
 bool RunBenchSection(const QString &name);
