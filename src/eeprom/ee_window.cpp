@@ -40,7 +40,8 @@ EeWindow::EeWindow(Session &session) : ToolWindow(session, "DL_EE", "EEPROM Data
 
     txt_ = NamedTextArea(this, "Txt", true);
     txt_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    txt_->setMinimumSize(600, 280);
+    // A whole page, its 16 rows and the status line, without scrolling.
+    txt_->setMinimumSize(600, txt_->fontMetrics().lineSpacing() * 18 + 2 * txt_->frameWidth());
     layout->addWidget(txt_, 1);
 
     auto *fileRow = new QHBoxLayout;

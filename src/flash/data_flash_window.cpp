@@ -23,13 +23,14 @@ DataFlashWindow::DataFlashWindow(Session &session) : ToolWindow(session, "DL_Eff
     cmdExt_ = NamedButton(this, "Cmd_Ext", "Extract Directory from Flash file");
     layout->addWidget(cmdExt_);
 
-    auto *labels = new QHBoxLayout;
-    const char *const columns[3] = {"Name", "Offset", "Length"};
-    for (int i = 0; i < 3; ++i)
-        labels->addWidget(NamedLabel(this, IndexedName("L1", i), columns[i]));
-    layout->addLayout(labels);
     lst_ = NamedList(this, "Lst");
-    lst_->setMinimumSize(320, 300);
+    const QFontMetrics metrics = lst_->fontMetrics();
+    // A whole line with its damage note, and at least ten rows.
+    lst_->setMinimumSize(metrics.horizontalAdvance(QString(52, '0')), metrics.lineSpacing() * 16);
+    layout->addWidget(ColumnLabels(this, lst_,
+                                   {{IndexedName("L1", 0), "Name", 0},
+                                    {IndexedName("L1", 1), "Offset", 14},
+                                    {IndexedName("L1", 2), "Length", 22}}));
     layout->addWidget(lst_, 1);
 
     cmdSave_ = NamedButton(this, "Cmd_Save", "Save selected file");
@@ -47,6 +48,7 @@ DataFlashWindow::DataFlashWindow(Session &session) : ToolWindow(session, "DL_Eff
     layout->addLayout(names);
     layout->addWidget(cmdUpd_);
     l2_ = NamedLabel(this, "L2", QString());
+    l2_->setWordWrap(true);
     layout->addWidget(l2_);
 
     connect(cmdExt_, &QPushButton::clicked, this, &DataFlashWindow::Cmd_Ext_Click);

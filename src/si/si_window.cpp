@@ -18,21 +18,23 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
 
+// A framed list with its column labels; lines is how many lines it shows at least.
 QListWidget *ListFrame(QWidget *parent, QVBoxLayout *layout, const char *name, const char *caption,
-                       const QStringList &columns)
+                       const QList<ColumnLabel> &columns, int lineChars, int lines)
 {
     auto *frame = new QGroupBox(caption, parent);
     auto *inner = new QVBoxLayout(frame);
-    auto *labels = new QHBoxLayout;
-    for (const QString &column : columns)
-        labels->addWidget(new QLabel(column, frame));
-    labels->addStretch();
-    inner->addLayout(labels);
     auto *list = NamedList(frame, name);
+    const QFontMetrics metrics = list->fontMetrics();
+    list->setMinimumSize(metrics.horizontalAdvance(QString(lineChars, '0')) + 2 * list->frameWidth()
+                             + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent),
+                         metrics.lineSpacing() * lines + 2 * list->frameWidth());
+    inner->addWidget(ColumnLabels(frame, list, columns));
     inner->addWidget(list);
     layout->addWidget(frame, 1);
     return list;
@@ -47,6 +49,8 @@ SiWindow::SiWindow(Session &session) : ToolWindow(session, "DL_Pid", "SI Data (C
     cmdRead_ = NamedButton(this, "Cmd_Read", "Read SI Data");
     left->addWidget(cmdRead_);
     txt_ = NamedTextArea(this, "Txt", true);
+    txt_->setLineWrapMode(QPlainTextEdit::NoWrap);   // hex lines keep their columns
+    txt_->setMinimumWidth(txt_->fontMetrics().horizontalAdvance(QString(56, '0')));
     left->addWidget(txt_, 1);
     l1_ = NamedLabel(this, "L1", QString());
     left->addWidget(l1_);
@@ -54,10 +58,11 @@ SiWindow::SiWindow(Session &session) : ToolWindow(session, "DL_Pid", "SI Data (C
     layout->addLayout(left, 3);
 
     auto *right = new QVBoxLayout;
-    lLst_ = ListFrame(this, right, "LLst", "Tables (Click to show raw data)", {"ContentID", "Len", "TableID"});
+    lLst_ = ListFrame(this, right, "LLst", "Tables (Click to show raw data)",
+                      {{{}, "ContentID", 1}, {{}, "Len", 5}, {{}, "TableID", 10}}, 20, 10);
     cLst_ = ListFrame(this, right, "CLst",
                       "Channels list from TS Info Table (Click to show details, DoubleClick to set Demux)",
-                      {"SID", "Provider Name", "Service Name", "CAMode"});
+                      {{{}, "SID", 0}, {{}, "Provider Name", 7}, {{}, "Service Name", 24}, {{}, "CAMode", 42}}, 48, 10);
     auto *saveRow = new QHBoxLayout;
     fn_ = NamedLineEdit(this, "FN", QString());
     cmdSave_ = NamedButton(this, "Cmd_Save", "Save to text file");

@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 
 QString IndexedName(const char *name, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i); }
 
@@ -63,6 +64,35 @@ QListWidget *NamedList(QWidget *parent, const QString &name, const QString &tool
     list->setToolTip(tooltip);
     list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     return list;
+}
+
+QWidget *ColumnLabels(QWidget *parent, const QListWidget *list, const QList<ColumnLabel> &labels)
+{
+    auto *header = new QWidget(parent);
+    // The lines start after the frame and the item's own margin.
+    const int margin = list->frameWidth() + list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list);
+    const QFontMetrics metrics(list->font());
+    const int charWidth = metrics.horizontalAdvance('0');
+    QList<int> rowEnds;   // where each row of labels is taken up to
+    int width = 0;
+    for (const ColumnLabel &column : labels) {
+        auto *label = new QLabel(column.text, header);
+        label->setObjectName(column.name);
+        label->setTextFormat(Qt::PlainText);
+        label->setFont(list->font());
+        const int x = margin + charWidth * column.at;
+        const int w = metrics.horizontalAdvance(column.text) + charWidth;
+        qsizetype row = 0;
+        while (row < rowEnds.size() && rowEnds[row] > x)
+            ++row;
+        if (row == rowEnds.size())
+            rowEnds.append(0);
+        rowEnds[row] = x + w;
+        label->setGeometry(x, int(row) * metrics.height(), w, metrics.height());
+        width = std::max(width, x + w);
+    }
+    header->setMinimumSize(width, int(rowEnds.size()) * metrics.height());
+    return header;
 }
 
 QRadioButton *NamedOption(QWidget *parent, const QString &name, const QString &caption, bool selected)

@@ -24,6 +24,16 @@ QLabel *NamedLabel(QWidget *parent, const QString &name, const QString &text);
 QPlainTextEdit *NamedTextArea(QWidget *parent, const QString &name, bool fixedPitch);
 // A list whose fixed-pitch lines keep their columns.
 QListWidget *NamedList(QWidget *parent, const QString &name, const QString &tooltip = QString());
+// A label over a column of a list's lines: it starts over character at.
+struct ColumnLabel {
+    QString name;   // its object name, or empty
+    QString text;
+    int at;
+};
+// The labels in the list's font, each over the character its column starts
+// at, so that they line up with the lines at whatever font the system gives;
+// a label that would run into the next one puts that one on a row below.
+QWidget *ColumnLabels(QWidget *parent, const QListWidget *list, const QList<ColumnLabel> &labels);
 QRadioButton *NamedOption(QWidget *parent, const QString &name, const QString &caption, bool selected);
 QCheckBox *NamedCheck(QWidget *parent, const QString &name, const QString &caption, bool checked);
 QGroupBox *NamedFrame(QWidget *parent, const QString &name, const QString &caption);
