@@ -9,11 +9,6 @@
 
 namespace {
 
-constexpr qint32 kLowestKHz = 10700000;
-constexpr qint32 kHighestKHz = 12755000;
-constexpr qint32 kAlwaysLowBelowKHz = 11550000;
-constexpr qint32 kAlwaysHighAboveKHz = 11905000;
-
 using TcsRecord = std::array<quint8, kTcsRecordSize>;
 
 TcsRecord recordAt(const ChannelTables &t, int record)
@@ -53,7 +48,8 @@ void setChannels(ChannelTables &t, const QList<int> &order)
     t.TcsCount = qint32(records.size());
     for (int i = 0; i < t.TcsCount; ++i)
         putRecord(t, i, records[size_t(i)]);
-    std::fill(t.TcsTable.begin() + t.TcsCount * kTcsRecordSize, t.TcsTable.begin() + oldCount * kTcsRecordSize, 0);
+    if (oldCount > t.TcsCount)
+        std::fill(t.TcsTable.begin() + t.TcsCount * kTcsRecordSize, t.TcsTable.begin() + oldCount * kTcsRecordSize, 0);
 }
 
 QList<int> sorted(QList<int> records)

@@ -10,10 +10,6 @@ namespace {
 
 const QStringList kFecTexts = {"1/2", "2/3", "3/4", "4/5", "5/6", "7/8"};
 const QStringList kLnbTexts = {"V/D", "V/U", "H/D", "H/U"};
-constexpr qint32 kLowestKHz = 10700000;
-constexpr qint32 kHighestKHz = 12755000;
-constexpr qint32 kAlwaysLowBelowKHz = 11550000;
-constexpr qint32 kAlwaysHighAboveKHz = 11905000;
 
 std::span<const quint8> tcsRecord(const ChannelTables &t, int record)
 {

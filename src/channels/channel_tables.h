@@ -18,6 +18,12 @@ constexpr int kTptRecordSize = 12;
 constexpr int kTptMaxRecords = 170;
 constexpr int kNameSize = 16;
 constexpr int kNoTransponder = 0xFF;
+// The received frequencies a transponder record holds, and the band the text
+// form puts them on whatever it says: low below, high above.
+constexpr qint32 kLowestKHz = 10700000;
+constexpr qint32 kHighestKHz = 12755000;
+constexpr qint32 kAlwaysLowBelowKHz = 11550000;
+constexpr qint32 kAlwaysHighAboveKHz = 11905000;
 
 // Offsets inside a TCS record.
 enum TcsField {

@@ -33,41 +33,17 @@ const char *const kChannelOptions[5] = {"Skip duplicates", "Skip radio", "Skip i
                                         "FTA or MediaG**rd only", "Save SI Data to file"};
 const char *const kBandOptions[5] = {"Vertical Down", "Horizzontal Down", "Vertical Up", "Horizzontal Up",
                                      "Take LNB control"};
-// A column label over the character of the list lines it starts at.
-struct ColumnLabel {
-    int index;
-    const char *text;
-    int at;
-};
-const ColumnLabel kTcsColumns[10] = {{0, "Pn", 1},    {1, "Name", 5},  {2, "Use", 21},  {3, "TP", 25},
-                                     {4, "SID", 28},  {5, "VPID", 34}, {6, "APID", 40}, {7, "Vecm", 46},
-                                     {8, "Aecm", 52}, {9, "PCR", 58}};
-const ColumnLabel kTptColumns[8] = {{10, "TPn", 0},  {11, "Frequency", 4}, {13, "TID", 14}, {14, "NID", 21},
-                                    {15, "Chn", 28}, {16, "SR", 32},       {17, "Fec", 36}, {18, "LNB", 41}};
+// The column labels L1(i) over the characters of the list lines their
+// columns start at, a label wider than its column a character to one side,
+// with a character and some room free before the next.
+const QList<ColumnLabel> kTcsColumns = {
+    {"L1(0)", "Pn", 1},    {"L1(1)", "Name", 5},  {"L1(2)", "Use", 20},  {"L1(3)", "TP", 25},   {"L1(4)", "SID", 29},
+    {"L1(5)", "VPID", 34}, {"L1(6)", "APID", 40}, {"L1(7)", "Vecm", 46}, {"L1(8)", "Aecm", 52}, {"L1(9)", "PCR", 58}};
+const QList<ColumnLabel> kTptColumns = {{"L1(10)", "TPn", 0},  {"L1(11)", "Frequency", 5}, {"L1(13)", "TID", 16},
+                                        {"L1(14)", "NID", 22}, {"L1(15)", "Chn", 27},      {"L1(16)", "SR", 32},
+                                        {"L1(17)", "Fec", 36}, {"L1(18)", "LNB", 41}};
 constexpr int kTcsLineChars = 64;   // a line of a record below 999, and a margin
 constexpr int kTcsListLines = 12;
-
-// The labels in the list's fixed-pitch font, each as wide as its column.
-template <size_t N>
-QHBoxLayout *Columns(QWidget *parent, const ColumnLabel (&labels)[N], const QListWidget *list)
-{
-    auto *row = new QHBoxLayout;
-    row->setSpacing(0);
-    const int margin = list->frameWidth() + list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list);
-    row->setContentsMargins(margin, 0, 0, 0);
-    const int charWidth = list->fontMetrics().horizontalAdvance('0');
-    for (size_t i = 0; i < N; ++i) {
-        QLabel *label = NamedLabel(parent, IndexedName("L1", labels[i].index), labels[i].text);
-        label->setFont(list->font());
-        if (i == 0)
-            row->addSpacing(charWidth * labels[0].at);
-        if (i + 1 < N)
-            label->setFixedWidth(charWidth * (labels[i + 1].at - labels[i].at));
-        row->addWidget(label);
-    }
-    row->addStretch();
-    return row;
-}
 
 }   // namespace
 
@@ -80,13 +56,13 @@ ChannelsEditorWindow::ChannelsEditorWindow(Session &session) : ToolWindow(sessio
     lTcs_->setMinimumSize(lTcs_->fontMetrics().horizontalAdvance(QString(kTcsLineChars, '0'))
                               + lTcs_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * lTcs_->frameWidth(),
                           lTcs_->fontMetrics().height() * kTcsListLines);
-    tcsLayout->addLayout(Columns(frame1, kTcsColumns, lTcs_));
+    tcsLayout->addWidget(ColumnLabels(frame1, lTcs_, kTcsColumns));
     tcsLayout->addWidget(lTcs_);
     layout->addWidget(frame1, 2);
     auto *f1 = NamedFrame(this, "F1", "TPT Table");
     auto *tptLayout = new QVBoxLayout(f1);
     lTpt_ = NamedList(f1, "LTpt", "Double click to Tune");
-    tptLayout->addLayout(Columns(f1, kTptColumns, lTpt_));
+    tptLayout->addWidget(ColumnLabels(f1, lTpt_, kTptColumns));
     tptLayout->addWidget(lTpt_);
     layout->addWidget(f1, 1);
 

@@ -76,19 +76,20 @@ std::optional<NewChannel> AskNewChannel(Prompter &prompter, int tp, QString &ref
         c.tp = int(n);
         return read;
     });
-    q.ask("SID VPID APID Vecm Aecm PCR:", "00000 65535 65535 65535 65535 65535", [&](const QString &a) {
-        const QStringList words = a.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
-        int *fields[] = {&c.sid, &c.vpid, &c.apid, &c.vecm, &c.aecm, &c.pcr};
-        if (words.size() != 6)
-            return false;
-        for (int i = 0; i < 6; ++i) {
-            qint64 n = 0;
-            if (!readNumber(words[i], 10, 0xFFFF, n))
-                return false;
-            *fields[i] = int(n);
-        }
-        return true;
-    });
+    q.ask("SID VPID APID Vecm Aecm PCR (decimal, as the list shows them):", "00000 65535 65535 65535 65535 65535",
+          [&](const QString &a) {
+              const QStringList words = a.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+              int *fields[] = {&c.sid, &c.vpid, &c.apid, &c.vecm, &c.aecm, &c.pcr};
+              if (words.size() != 6)
+                  return false;
+              for (int i = 0; i < 6; ++i) {
+                  qint64 n = 0;
+                  if (!readNumber(words[i], 10, 0xFFFF, n))
+                      return false;
+                  *fields[i] = int(n);
+              }
+              return true;
+          });
     return q.ok ? std::optional(c) : std::nullopt;
 }
 
