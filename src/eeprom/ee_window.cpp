@@ -6,6 +6,7 @@
 #include "ui/job_progress.h"
 #include "ui/session.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -54,6 +55,16 @@ EeWindow::EeWindow(Session &session) : ToolWindow(session, "DL_EE", "EEPROM Data
     cmdStp_ = NamedButton(this, "Cmd_Stp", "STOP");
     fileRow->addWidget(cmdStp_);
     layout->addLayout(fileRow);
+    // What "File --> EE" may do besides: keep what was there, read back what it wrote.
+    auto *checks = new QHBoxLayout;
+    chkBak_ = keptCheck(this, "Chk_Bak", "Back up first");
+    chkBak_->setToolTip("Save the EEPROM into the backup folder before writing");
+    chkVfy_ = keptCheck(this, "Chk_Vfy", "Verify");
+    chkVfy_->setToolTip("Read the EEPROM back after writing and compare");
+    checks->addWidget(chkBak_);
+    checks->addWidget(chkVfy_);
+    checks->addStretch();
+    layout->addLayout(checks);
     // Beside the text: what a write cut short leaves in the EEPROM.
     lState_ = NamedLabel(this, "L_State", QString());
     lState_->setWordWrap(true);
@@ -110,9 +121,14 @@ void EeWindow::writeEeprom(EepromMode mode)
     decoderState_.clear();
     lState_->clear();
     writing_ = true;
-    const EeOutcome outcome = WriteEeprom(link(), mode, *session_.prompter, hooks(), txtFile_->text());
+    const EeOutcome outcome = WriteEeprom(link(), mode, *session_.prompter, hooks(), txtFile_->text(),
+                                          {chkBak_->isChecked(), chkVfy_->isChecked()})
+                                  .outcome;
     writing_ = false;
-    if (outcome != EeOutcome::Done && !decoderState_.isEmpty())
+    if (outcome == EeOutcome::VerifyError)
+        lState_->setText("The EEPROM does not hold " + txtFile_->text()
+                         + " after the write: write it again, or your backup, before switching the decoder off.");
+    else if (outcome != EeOutcome::Done && !decoderState_.isEmpty())
         lState_->setText("Cut short, " + decoderState_
                          + ": write it again, or your backup, before switching the decoder off.");
 }

@@ -38,6 +38,8 @@ private:
     QPlainTextEdit *txt_ = nullptr;
     QLabel *lS_ = nullptr;
     QLabel *lState_ = nullptr;
+    class QCheckBox *chkBak_ = nullptr;
+    class QCheckBox *chkVfy_ = nullptr;
     QString decoderState_;   // the last state a write told
     bool writing_ = false;   // "File --> EE" runs
 };

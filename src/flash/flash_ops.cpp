@@ -361,6 +361,13 @@ FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &h
     }
     const FlashChip &chip = ChipOnSide(bottomBoot);
     const std::array<bool, kDataFlashBlocks> plan = ProgramPlan(selected, bottomBoot);
+    // How far the whole program is: the bytes of the blocks before this one
+    // and of this one so far, of all the blocks planned.
+    qint64 planned = 0, before = 0;
+    for (int i = 0; i < kDataFlashBlocks; ++i)
+        planned += plan[i] ? DataFlashBlockAt(i).end + 1 - DataFlashBlockAt(i).start : 0;
+    OperationHooks whole = hooks;
+    whole.progress = [&](qint64 done, qint64) { hooks.progress(before + done, planned); };
     QList<qint32> erased;
     for (int i = 0; i < kDataFlashBlocks; ++i) {
         if (!plan[i])
@@ -381,10 +388,12 @@ FlashOutcome ProgramDataFlashImage(CommandChannel &link, const OperationHooks &h
             erased << start;
         }
         hooks.decoderState(BlockText(block) + " erased");
-        const FlashOutcome outcome = ProgramBlock(link, hooks, image, block, u1, u2, ignoreEmptySpace);
+        const FlashOutcome outcome = ProgramBlock(link, whole, image, block, u1, u2, ignoreEmptySpace);
         if (outcome != FlashOutcome::Done)
             return outcome;
+        before += block.end + 1 - block.start;
     }
+    hooks.progress(planned, planned);
     hooks.setStatus("Done.");
     return FlashOutcome::Done;
 }

@@ -73,6 +73,15 @@ FlashWindow::FlashWindow(Session &session) : ToolWindow(session, "DL_Flh", "Flas
         writeGrid->addWidget(chk_[i], 1 + i / 2, i % 2);
         connect(chk_[i], &QCheckBox::clicked, this, [this, i] { Chk_Click(i); });
     }
+    // Beside them, what the person may ask for around a write.
+    chk_[6] = keptCheck(writeFrame, IndexedName("Chk", 6), "Back up first");
+    chk_[6]->setToolTip("Save the whole data area into the backup folder before anything is erased");
+    chk_[7] = keptCheck(writeFrame, IndexedName("Chk", 7), "Skip unchanged blocks");
+    chk_[7]->setToolTip("Leave alone the blocks that already hold the image");
+    chk_[6]->setEnabled(false);
+    chk_[7]->setEnabled(false);
+    writeGrid->addWidget(chk_[6], 4, 0);
+    writeGrid->addWidget(chk_[7], 4, 1);
     layout->addWidget(writeFrame);
 
     auto *statusRow = new QHBoxLayout;
@@ -172,7 +181,7 @@ void FlashWindow::eraseDataFlash()
     // One command erases the whole area: cut short, any part of it may be erased.
     decoderState_ = "the data area 7FE00000-7FE7FFFF erased in part or whole";
     lState_->clear();
-    const FlashOutcome outcome = EraseDataFlash(link(), *session_.prompter, hooks());
+    const FlashOutcome outcome = EraseDataFlash(link(), *session_.prompter, hooks(), writeOptions()).outcome;
     writing_ = false;
     tellStateLeft(outcome);
 }
@@ -187,10 +196,21 @@ void FlashWindow::programDataFlash()
     writing_ = true;
     decoderState_.clear();
     lState_->clear();
-    const FlashOutcome outcome = ProgramDataFlash(link(), *session_.prompter, hooks(), fn2_->text(), selected,
-                                                  BottomBoot, [ignoreEmpty] { return ignoreEmpty->isChecked(); });
+    const FlashOutcome outcome = ProgramDataFlash(
+                                     link(), *session_.prompter, hooks(), fn2_->text(), selected, BottomBoot,
+                                     [ignoreEmpty] { return ignoreEmpty->isChecked(); }, writeOptions())
+                                     .outcome;
     writing_ = false;
     tellStateLeft(outcome);
+}
+
+FlashWriteOptions FlashWindow::writeOptions() const
+{
+    FlashWriteOptions options;
+    options.backUpFirst = chk_[6]->isChecked();
+    options.skipUnchanged = chk_[7]->isChecked();
+    options.readMode = session_.options.Mrm;
+    return options;
 }
 
 // Cut short after an erase: the person at the bench must know before

@@ -2,7 +2,7 @@
 // The flash window DL_Flh: identifies the two flash chips and their block
 // protection, saves the data area, the firmware or the whole 2 MB flash to
 // files, and erases and programs the 512 KB data area from an image file.
-#include "flash/flash_ops.h"
+#include "flash/flash_checks.h"
 #include "link/operation.h"
 #include "ui/tool_window.h"
 
@@ -39,13 +39,15 @@ private:
     void programDataFlash();
     void setChecked(int index, bool checked);
     OperationHooks hooks();
+    FlashWriteOptions writeOptions() const;
     void tellStateLeft(FlashOutcome outcome);
 
     QPushButton *cmd_[6] = {};
     QPushButton *cmdStp_ = nullptr;
     QLineEdit *fn1_[3] = {};
     QLineEdit *fn2_ = nullptr;
-    QCheckBox *chk_[6] = {};
+    // 0-4 the blocks, 5 "Ignore empty space", 6 "Back up first", 7 "Skip unchanged blocks".
+    QCheckBox *chk_[8] = {};
     QLabel *lState_ = nullptr;
     QString decoderState_;   // the last state an erase or a program told
     bool writing_ = false;   // an erase or a program runs

@@ -1,6 +1,7 @@
 // kestrel: service tool for the decoder's command monitor.
 //   kestrel [--sim [--sim-args "ARGS"] | --port1 DEV --port2 DEV] [--script FILE] [--settings DIR]
 #include "link/prompts.h"
+#include "link/backups.h"
 #include "main/command_line.h"
 #include "main/main_window.h"
 #include "main/script_runner.h"
@@ -65,9 +66,10 @@ bool ReadScript(const QString &name, QList<ScriptStatement> &statements)
 // never depends on another; devices given on the command line are kept.
 void SetUpPorts(Session &session, const LaunchOptions &options, const QString &simTerminal)
 {
-    if (!options.settingsDir.isEmpty())
+    if (!options.settingsDir.isEmpty()) {
         session.settings.useFolder(options.settingsDir);
-    else if (options.script.isEmpty())
+        SetBackupSettingsFolder(options.settingsDir);   // backups beside the settings
+    } else if (options.script.isEmpty())
         session.settings.useFolder(DeskSettings::UserFolder());
     for (int i = 0; i < 2; ++i) {
         const QString device = options.port[i].isEmpty() ? session.settings.device(i) : options.port[i];

@@ -130,6 +130,13 @@ void SiWindow::showCapture(const SiCaptureResult &r)
         SetBoxText(txt_, BoxText(txt_) + r.textAppend);
     l1_->setText(r.status);
     lLst_->addItems(r.tableLines);
+    // A section whose CRC failed keeps its line, marked.
+    for (qsizetype i = 0; i < r.crcFailed.size() && i < lLst_->count(); ++i) {
+        if (r.crcFailed[i]) {
+            lLst_->item(int(i))->setForeground(Qt::red);
+            lLst_->item(int(i))->setToolTip("This table failed its CRC check");
+        }
+    }
     cLst_->addItems(r.channelLines);
     if (!r.tsInfo)
         return;

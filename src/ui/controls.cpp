@@ -81,7 +81,7 @@ QWidget *ColumnLabels(QWidget *parent, const QListWidget *list, const QList<Colu
         label->setTextFormat(Qt::PlainText);
         label->setFont(list->font());
         const int x = margin + charWidth * column.at;
-        const int w = metrics.horizontalAdvance(column.text) + charWidth;
+        const int w = charWidth * int(column.text.size() + 1);   // a fixed-pitch text and a blank
         qsizetype row = 0;
         while (row < rowEnds.size() && rowEnds[row] > x)
             ++row;

@@ -37,6 +37,17 @@ void DeskSettings::setDevice(int port, const QString &device)
         store_->setValue(DeviceKey(port), device);
 }
 
+bool DeskSettings::checked(const QString &window, const QString &box) const
+{
+    return store_ && store_->value("checks/" + window + "/" + box).toBool();
+}
+
+void DeskSettings::setChecked(const QString &window, const QString &box, bool checked)
+{
+    if (store_)
+        store_->setValue("checks/" + window + "/" + box, checked);
+}
+
 void DeskSettings::restoreGeometry(QWidget *window) const
 {
     if (store_)

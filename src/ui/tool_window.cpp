@@ -5,6 +5,7 @@
 #include "ui/job_progress.h"
 #include "ui/session.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
 
@@ -32,6 +33,15 @@ OperationHooks ToolWindow::jobHooks(QLabel *status)
     }
     h.progress = [bar = progressBar()](qint64 done, qint64 total) { bar->report(done, total); };
     return h;
+}
+
+QCheckBox *ToolWindow::keptCheck(QWidget *parent, const QString &name, const QString &caption)
+{
+    DeskSettings &settings = session_.settings;
+    QCheckBox *box = NamedCheck(parent, name, caption, settings.checked(objectName(), name));
+    connect(box, &QCheckBox::toggled, this,
+            [this, name](bool on) { session_.settings.setChecked(objectName(), name, on); });
+    return box;
 }
 
 QString ToolWindow::closeQuestion() const

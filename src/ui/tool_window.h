@@ -44,6 +44,8 @@ protected:
     Link &link();
     // The bar of the window's long jobs, made on first use; the window lays it out.
     JobProgress *progressBar();
+    // A check box whose state is kept between runs (see DeskSettings::checked).
+    class QCheckBox *keptCheck(QWidget *parent, const QString &name, const QString &caption);
     // Hooks of an operation run by this window: STOP, the progress bar and,
     // when given, the status label.
     OperationHooks jobHooks(QLabel *status = nullptr);

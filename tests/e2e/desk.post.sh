@@ -1,8 +1,8 @@
 # Kept oldest first, once each, without the access text that was sent.
 printf '%s\n' 09 0901FFFF 0900ZZZZ | cmp - cfg/history
 grep -qx trabune commands.txt && grep -qx TRABUNE commands.txt
-# A history past 500 commands loses its oldest; places come back, start
-# states do not.
+# A history past 500 commands loses its oldest; places come back, and the
+# check boxes that add to a write, but no other start state.
 { seq 1 499 | sed 's/^/H/'; cat cfg/history; } > longer && mv longer cfg/history
 "$KESTREL" --script /dev/stdin --sim --settings cfg <<EOF
 expect-geometry DL_Main 40 50 720 480
@@ -15,6 +15,9 @@ click DL_Main.Cmd_Win(2)
 expect-geometry DL_Mem 100 60 700 500
 expect DL_Mem.Txt_File "memdump.bin"
 expect-checked DL_Mem.O1(0) yes
+click DL_Main.Cmd_Win(0)
+expect-checked DL_EE.Chk_Vfy yes
+expect-checked DL_EE.Chk_Bak no
 key DL_Main.Txt_P2D Up
 expect DL_Main.Txt_P2D "0900ZZZZ"
 set DL_Main.Txt_P2D "090ABCD"

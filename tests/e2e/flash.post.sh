@@ -12,16 +12,18 @@ awk -v d="$((0x7FE000))" -v f="$((0x7FE800))" -v e="$((0x7FFFFF))" '
   function pages(a, b) { for (p = a; p <= b; p++) printf "020180%06X00\n020180%06X80\n", p, p }
   BEGIN { pages(d, d); print "0201807FE00100"; pages(d + 1, f - 1)
           for (i = 0; i < 9; i++) print "0201807FE80000"
-          pages(f, e); pages(d, d + 10); pages(d, f - 1); pages(d, d + 9) }' > expected.txt
+          pages(f, e); pages(d, d + 10); pages(d, f - 1); pages(d, d + 9); pages(d, f - 1) }' > expected.txt
 grep '^0201807F' commands.txt | cmp expected.txt -
 # The firmware area is never written, block 0 is protected, block 2 was
 # programmed last from the saved data.
 tail -c 1572864 st/flash.bin | cmp - firmware.bin
-cmp -n $((0x40000)) flash512k.bin st/flash.bin
+head -c 524288 st/flash.bin | cmp - flash512k.bin
+# The backup taken before the last program is the data area as it was then.
+[ "$(cat state-home/kestrel/backups/flash512k-*.bin | wc -c)" -eq 524288 ]
 head -c 2816 flash512k.bin | cmp - part.bin
 head -c 2560 flash512k.bin | cmp - cut.bin
 # Block erases in this order; blocks 0 and 1 get only command cycles.
-printf '02207FE%s0000000C0030\n' 0 4 2 2 6 > expected.txt
+printf '02207FE%s0000000C0030\n' 0 4 2 2 6 4 > expected.txt
 grep '000C0030$' commands.txt | cmp expected.txt -
 [ "$(grep '^02207FE[01]' commands.txt | grep -vc '^02207FE0\(1554\|0AA8\|0000\)')" -eq 0 ]
 # Read-backs after each erase: the verify ended at 7FE40004, STOP came after
@@ -36,5 +38,6 @@ after() { sed -n "$1,\$p" commands.txt | sed '/^0221047FE3FFFC$/q'; }
 after "$4" | grep -q '^0221047FE2FFFC$'
 ! after "$4" | grep -q '^0221047FE2FFF8$' || exit 1
 [ "$(after "$4" | grep '^02207F' | grep -v '^02207FE0\(1554\|0AA8\)' | grep -vc '^02207FE[23]')" -eq 0 ]
-[ "$(sed -n "$5,\$p" commands.txt | grep -c '^0221047FE6')" -eq 34 ]
+# (and one more: the next identification reads the block's protection).
+[ "$(sed -n "$5,$6p" commands.txt | grep -c '^0221047FE6')" -eq 35 ]
 [ "$(tail -n 1 commands.txt)" = 09 ]

@@ -6,7 +6,7 @@
 # one a line in commands.txt, and KESTREL naming the program for a second run.
 # The user's configuration folder is one of the work folder's own.
 kestrel=$1; script=$2; work=$3
-export KESTREL="$kestrel" XDG_CONFIG_HOME="$work/config-home"
+export KESTREL="$kestrel" XDG_CONFIG_HOME="$work/config-home" XDG_STATE_HOME="$work/state-home"
 name=$(basename "$script" .kscript)
 dir=$(cd "$(dirname "$script")" && pwd)
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
