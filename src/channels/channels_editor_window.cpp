@@ -8,6 +8,7 @@
 #include "link/link.h"
 #include "tune/tune_service.h"
 #include "ui/controls.h"
+#include "ui/job_progress.h"
 #include "ui/session.h"
 
 #include <QCheckBox>
@@ -44,6 +45,7 @@ const QList<ColumnLabel> kTptColumns = {{"L1(10)", "TPn", 0},  {"L1(11)", "Frequ
                                         {"L1(17)", "Fec", 36}, {"L1(18)", "LNB", 41}};
 constexpr int kTcsLineChars = 64;   // a line of a record below 999, and a margin
 constexpr int kTcsListLines = 12;
+constexpr int kTptListLines = 10;
 
 }   // namespace
 
@@ -62,6 +64,7 @@ ChannelsEditorWindow::ChannelsEditorWindow(Session &session) : ToolWindow(sessio
     auto *f1 = NamedFrame(this, "F1", "TPT Table");
     auto *tptLayout = new QVBoxLayout(f1);
     lTpt_ = NamedList(f1, "LTpt", "Double click to Tune");
+    lTpt_->setMinimumHeight(lTpt_->fontMetrics().height() * kTptListLines + 2 * lTpt_->frameWidth());
     tptLayout->addWidget(ColumnLabels(f1, lTpt_, kTptColumns));
     tptLayout->addWidget(lTpt_);
     layout->addWidget(f1, 1);
@@ -103,6 +106,7 @@ ChannelsEditorWindow::ChannelsEditorWindow(Session &session) : ToolWindow(sessio
     l3_ = NamedLabel(this, "L3", QString());
     layout->addWidget(l2_);
     layout->addWidget(l3_);
+    layout->addWidget(progressBar());
 
     connect(lTcs_, &QListWidget::currentRowChanged, this, &ChannelsEditorWindow::LTcs_Click);
     connect(lTcs_, &QListWidget::itemDoubleClicked, this, &ChannelsEditorWindow::TuneAndDemux);
@@ -240,7 +244,8 @@ void ChannelsEditorWindow::LTpt_DblClick()
 {
     if (link().linkBusy() || lTpt_->currentRow() < 0)
         return;
-    runAction([this] { TuneTransponder(lTpt_->currentRow()); });
+    runPortAction([this](const QString &text) { l2_->setText(text); },
+                  [this] { TuneTransponder(lTpt_->currentRow()); });
 }
 
 bool ChannelsEditorWindow::TuneTransponder(int index)
@@ -267,8 +272,10 @@ void ChannelsEditorWindow::TuneAndDemux()
         if (open)
             tuning.clearChannelPids();
         const bool carrier = TuneTransponder(transponder);
-        if (!open)
+        if (!open) {
+            l2_->setText("Port not open!");
             return;
+        }
         link().Wait(100);
         if (carrier && !isClosing())
             tuning.setChannelPids([this] { return !isClosing(); });
@@ -289,6 +296,7 @@ ScanHooks ChannelsEditorWindow::scanHooks()
         updateChanges();
     };
     h.transponderScanned = [this](int tp) { lTpt_->setCurrentRow(tp); };
+    h.progress = jobHooks().progress;
     h.channelsAdded = [this] {
         relistTables();
         lTcs_->setCurrentRow(lTcs_->count() - 1);
@@ -307,7 +315,8 @@ void ChannelsEditorWindow::transponderScan()
                                        chk2_[3]->isChecked()};
     if (std::none_of(bands.begin(), bands.end(), [](bool on) { return on; }))
         return;
-    runAction([this, bands] { scanService().scanTransponders(bands, chk2_[4]->isChecked(), scanHooks()); });
+    runPortAction([this](const QString &text) { l2_->setText(text); },
+                  [this, bands] { scanService().scanTransponders(bands, chk2_[4]->isChecked(), scanHooks()); });
 }
 
 void ChannelsEditorWindow::channelScan()
@@ -315,12 +324,14 @@ void ChannelsEditorWindow::channelScan()
     const int selected = lTpt_->currentRow();
     if (tables.TptCount == 0 || selected < 0)
         return;
-    runAction([this, selected] {
-        ChannelScanRequest request;
-        request.first = selected;
-        request.last = o1_[0]->isChecked() ? selected : tables.TptCount - 1;
-        request.filters = {chk_[0]->isChecked(), chk_[1]->isChecked(), chk_[2]->isChecked(), chk_[3]->isChecked()};
-        request.satMap = chk_[4]->isChecked();
-        scanService().scanChannels(request, scanHooks());
-    });
+    runPortAction(
+        [this](const QString &text) { l2_->setText(text); },
+        [this, selected] {
+            ChannelScanRequest request;
+            request.first = selected;
+            request.last = o1_[0]->isChecked() ? selected : tables.TptCount - 1;
+            request.filters = {chk_[0]->isChecked(), chk_[1]->isChecked(), chk_[2]->isChecked(), chk_[3]->isChecked()};
+            request.satMap = chk_[4]->isChecked();
+            scanService().scanChannels(request, scanHooks());
+        });
 }

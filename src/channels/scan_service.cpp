@@ -36,9 +36,18 @@ void ScanService::scanTransponders(const std::array<bool, 4> &bands, bool lnbCon
     if (lnbControl)
         lnbByteFound_ = HexToByte(link_.SendCmd("151", false).right(2));
     bool completed = true;
+    // A band's sweep runs over the intermediate frequencies 950 to 2150 MHz.
+    const qint64 sweeps = std::count(bands.begin(), bands.end(), true);
+    qint64 swept = 0;
+    ScanHooks whole = hooks;
+    whole.progress = [&](qint64 perMille, qint64) { hooks.progress(swept * 1000 + perMille, sweeps * 1000); };
     for (int band = 1; band <= 4 && completed; ++band)
-        if (bands[size_t(band - 1)])
-            completed = sweepBand(band, lnbControl, hooks);
+        if (bands[size_t(band - 1)]) {
+            completed = sweepBand(band, lnbControl, whole);
+            ++swept;
+        }
+    if (completed)
+        hooks.progress(sweeps, sweeps);
     // The LNB gets back the control byte it had before the scan.
     if (lnbControl && !endedByLostLink(hooks))
         link_.SendCmd("150" + Hex2(lnbByteFound_), true);
@@ -76,6 +85,7 @@ bool ScanService::sweepBand(int band, bool lnbControl, const ScanHooks &hooks)
         if (!result)
             break;
         hooks.setDetail(ProgressText(result->intermediateKHz));
+        hooks.progress(std::clamp<qint64>((result->intermediateKHz - 950000) / 1200, 0, 1000), 1000);
         AppendTransponder(tables_, *result, band);
         hooks.transponderAdded();
         if (lnbControl && (band == 2 || band == 4))
@@ -107,6 +117,7 @@ void ScanService::scanChannels(const ChannelScanRequest &request, const ScanHook
             return;
         }
         hooks.transponderScanned(tp);
+        hooks.progress(tp - request.first, request.last - request.first + 1);
         scanTransponder(tp, request, hooks);
         full = full || tables_.TcsCount >= kTcsMaxRecords;
     }
@@ -114,6 +125,7 @@ void ScanService::scanChannels(const ChannelScanRequest &request, const ScanHook
         return;
     // A full channel table is the scan's last word, not "Done.": services were left out.
     hooks.setStatus(full ? "MAX 2000 channels!" : "Done.");
+    hooks.progress(1, 1);
 }
 
 void ScanService::scanTransponder(int tp, const ChannelScanRequest &request, const ScanHooks &hooks)

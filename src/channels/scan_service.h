@@ -23,6 +23,8 @@ struct ScanHooks {
     std::function<void()> transponderAdded = [] {};             // the table grew by one record
     std::function<void(int)> transponderScanned = [](int) {};   // the channel scan moves to record tp
     std::function<void()> channelsAdded = [] {};                // services went into the channel table
+    // done of total: per mille of the bands swept, or transponders scanned.
+    std::function<void(qint64 done, qint64 total)> progress = [](qint64, qint64) {};
 };
 
 struct ChannelScanRequest {
