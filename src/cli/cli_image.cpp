@@ -16,9 +16,11 @@ namespace {
 // the file cannot be used (the window's message in why).
 [[nodiscard]] bool Extract(const QString &name, QByteArray &image, DirectoryListing &listing, QString &why)
 {
-    if (!ReadDataImage(name, image, why))
+    qint64 fileSize = 0;
+    if (!ReadDataImage(name, image, why, &fileSize))
         return false;
     listing = ListDirectory(image);
+    listing.fileSize = fileSize;
     return true;
 }
 
