@@ -99,17 +99,18 @@ void SiWindow::setHideUnknown(bool hide) { chk_[1]->setChecked(hide); }
 
 void SiWindow::Cmd_Read_Click()
 {
-    // The whole capture is one transaction of the link's: it keeps every other sender out.
+    // The capture holds the link's lease, so the buttons it would ignore show disabled meanwhile;
+    // Save comes back only with a capture to save.
+    if (!link().linkBusy() && link().portIsOpen())
+        cmdSave_->setEnabled(false);
     runPortAction([this](const QString &text) { l1_->setText(text); },
                   [this] {
                       lLst_->clear();
                       cLst_->clear();
-                      cmdSave_->setEnabled(false);
                       store_.ChannelCount = 0;
                       SetBoxText(txt_, "Please wait (about 60 sec.) command 31 can't be stopped.");
                       l1_->clear();
                       JobProgress *bar = progressBar();
-                      bar->begin();
                       const std::optional<SiCaptureResult> result =
                           CaptureSi(link(), store_, [this, bar](qsizetype received) {
                               l1_->setText(' ' + QString::number(received));
@@ -120,8 +121,7 @@ void SiWindow::Cmd_Read_Click()
                           showCapture(*result);
                       else
                           SetBoxText(txt_, kNotTuned + " : Not Tuned!");
-                  },
-                  false);
+                  });
 }
 
 void SiWindow::showCapture(const SiCaptureResult &r)

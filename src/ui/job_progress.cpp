@@ -2,6 +2,7 @@
 
 #include "link/link.h"
 
+#include <QEvent>
 #include <QPointer>
 #include <QPushButton>
 
@@ -63,23 +64,56 @@ QString DurationText(qint64 seconds)
     return QStringLiteral("%1 s").arg(seconds);
 }
 
-void DisableButtonsWhileBusy(QWidget *window, Link &link)
-{
-    auto disabled = std::make_shared<QList<QPointer<QPushButton>>>();
-    QObject::connect(&link, &Link::leaseChanged, window, [window, disabled](bool held) {
+namespace {
+
+// The buttons a job disabled, given back when it ends; one that the window
+// itself enables meanwhile is the window's again.
+class BusyButtons : public QObject {
+public:
+    explicit BusyButtons(QWidget *window) : QObject(window), window_(window) {}
+
+    void leaseChanged(bool held)
+    {
         if (!held) {
-            for (const QPointer<QPushButton> &b : std::as_const(*disabled))
-                if (b)
+            for (const QPointer<QPushButton> &b : std::exchange(disabled_, {}))
+                if (b) {
+                    b->removeEventFilter(this);
                     b->setEnabled(true);
-            disabled->clear();
+                }
             return;
         }
-        for (QPushButton *b : window->findChildren<QPushButton *>()) {
+        for (QPushButton *b : window_->findChildren<QPushButton *>()) {
             const QString name = b->objectName();
             if (b->isEnabled() && name != "Cmd_Stp" && name != "Cmd_Stop") {
                 b->setEnabled(false);
-                disabled->append(b);
+                b->installEventFilter(this);
+                disabled_.append(b);
             }
         }
-    });
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::EnabledChange) {
+            auto *b = static_cast<QPushButton *>(watched);
+            if (b->isEnabled()) {
+                b->removeEventFilter(this);
+                disabled_.removeAll(b);
+            }
+        }
+        return false;
+    }
+
+private:
+    QWidget *window_;
+    QList<QPointer<QPushButton>> disabled_;
+};
+
+}   // namespace
+
+void DisableButtonsWhileBusy(QWidget *window, Link &link)
+{
+    auto *buttons = new BusyButtons(window);
+    QObject::connect(&link, &Link::leaseChanged, buttons, &BusyButtons::leaseChanged);
 }

@@ -30,5 +30,5 @@ QString DurationText(qint64 seconds);
 
 // While an operation holds the link's lease, the push buttons of window are
 // shown disabled, except its STOP buttons (named Cmd_Stp or Cmd_Stop); they
-// come back as they were when it ends.
+// come back when it ends, unless the window has set them itself meanwhile.
 void DisableButtonsWhileBusy(QWidget *window, Link &link);
