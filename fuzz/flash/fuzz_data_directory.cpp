@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (row.isFile())
             check(row.RowOffset > 0 && row.RowLength >= 0 && row.RowOffset + row.RowLength <= kImageSize);
         if (row.RowLength != 0 || row.RowOffset != 0)
-            check(row.text.size() == (row.damaged ? 48 : 27));
+            check(row.text.size() == 27 + (row.unprintable ? 22 : row.damaged ? 21 : 0));
     }
     std::fill_n(image.begin() + qsizetype(block), kPointerTable, '\0');
     std::fill_n(image.begin() + qsizetype(from), erased + length, '\0');

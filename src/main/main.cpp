@@ -12,6 +12,7 @@
 #include "ui/session.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -93,6 +94,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName("kestrel");
     QApplication::setApplicationVersion(KESTREL_VERSION);
+    // The menu entry and icon the package installs: docks and Wayland desktops
+    // tie the windows to them.
+    QGuiApplication::setDesktopFileName("io.github.kestrel_tool.Kestrel");
+    QApplication::setWindowIcon(QIcon::fromTheme("io.github.kestrel_tool.Kestrel"));
 
     LaunchOptions options;
     QString error;
