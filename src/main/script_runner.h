@@ -6,6 +6,7 @@
 #include "link/prompts.h"
 
 #include <QList>
+#include <optional>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -23,6 +24,8 @@ struct ScriptStatement {
 // and the escapes \" \\ \r \n, # starts a comment. False on an unclosed quote
 // or an unknown escape.
 bool TokenizeScriptLine(const QString &line, QStringList &words, QString &error);
+// A key as a person types it ("Enter", "Del", "F2", "Ctrl+Up"), or nullopt.
+std::optional<QKeyCombination> KeyNamed(const QString &name);
 // Parses and checks a whole script; false with an error text when malformed.
 bool ParseScript(const QString &text, QList<ScriptStatement> &out, QString &error);
 
