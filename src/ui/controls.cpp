@@ -72,7 +72,9 @@ QWidget *ColumnLabels(QWidget *parent, const QListWidget *list, const QList<Colu
     // The lines start after the frame and the item's own margin.
     const int margin = list->frameWidth() + list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list);
     const QFontMetrics metrics(list->font());
-    const int charWidth = metrics.horizontalAdvance('0');
+    // Measured over whole runs of characters, as the lines are laid out,
+    // so that a fraction of a pixel per character does not add up.
+    const auto span = [&metrics](qsizetype chars) { return metrics.horizontalAdvance(QString(chars, '0')); };
     QList<int> rowEnds;   // where each row of labels is taken up to
     int width = 0;
     for (const ColumnLabel &column : labels) {
@@ -80,8 +82,8 @@ QWidget *ColumnLabels(QWidget *parent, const QListWidget *list, const QList<Colu
         label->setObjectName(column.name);
         label->setTextFormat(Qt::PlainText);
         label->setFont(list->font());
-        const int x = margin + charWidth * column.at;
-        const int w = charWidth * int(column.text.size() + 1);   // a fixed-pitch text and a blank
+        const int x = margin + span(column.at);
+        const int w = span(column.text.size() + 1);   // a fixed-pitch text and a blank
         qsizetype row = 0;
         while (row < rowEnds.size() && rowEnds[row] > x)
             ++row;
