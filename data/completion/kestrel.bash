@@ -18,10 +18,10 @@ _kestrel_devices()
 # Completes cur as the value of placeholder $1.
 _kestrel_value()
 {
-    local spec=${1//[\[\]\"]/}
-    case $spec in
-        *'|'*) COMPREPLY=($(compgen -W "${spec//|/ }" -- "$cur")) ;;
-        [a-z]*,*) COMPREPLY=($(compgen -W "$spec" -- "$cur")) ;;
+    local placeholder=${1//[\[\]\"]/}
+    case $placeholder in
+        *'|'*) COMPREPLY=($(compgen -W "${placeholder//|/ }" -- "$cur")) ;;
+        [a-z]*,*) COMPREPLY=($(compgen -W "$placeholder" -- "$cur")) ;;
         DEV) _kestrel_devices ;;
         DIR) _filedir -d ;;
         BAUD) COMPREPLY=($(compgen -W "9600 19200 38400 57600 115200" -- "$cur")) ;;
