@@ -22,7 +22,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -45,6 +44,7 @@ const QList<ColumnLabel> kTptColumns = {{"L1(10)", "TPn", 0},  {"L1(11)", "Frequ
                                         {"L1(17)", "Fec", 36}, {"L1(18)", "LNB", 41}};
 constexpr int kTcsLineChars = 64;   // a line of a record below 999, and a margin
 constexpr int kTcsListLines = 12;
+constexpr int kTptLineChars = 44;
 constexpr int kTptListLines = 10;
 
 }   // namespace
@@ -55,16 +55,14 @@ ChannelsEditorWindow::ChannelsEditorWindow(Session &session) : ToolWindow(sessio
     auto *frame1 = NamedFrame(this, "Frame1", "TCS Table");
     auto *tcsLayout = new QVBoxLayout(frame1);
     lTcs_ = NamedList(frame1, "LTcs", "Double click to Tune & Demux");
-    lTcs_->setMinimumSize(lTcs_->fontMetrics().horizontalAdvance(QString(kTcsLineChars, '0'))
-                              + lTcs_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * lTcs_->frameWidth(),
-                          lTcs_->fontMetrics().height() * kTcsListLines);
+    ShowLines(lTcs_, kTcsLineChars, kTcsListLines);
     tcsLayout->addWidget(ColumnLabels(frame1, lTcs_, kTcsColumns));
     tcsLayout->addWidget(lTcs_);
     layout->addWidget(frame1, 2);
     auto *f1 = NamedFrame(this, "F1", "TPT Table");
     auto *tptLayout = new QVBoxLayout(f1);
     lTpt_ = NamedList(f1, "LTpt", "Double click to Tune");
-    lTpt_->setMinimumHeight(lTpt_->fontMetrics().height() * kTptListLines + 2 * lTpt_->frameWidth());
+    ShowLines(lTpt_, kTptLineChars, kTptListLines);
     tptLayout->addWidget(ColumnLabels(f1, lTpt_, kTptColumns));
     tptLayout->addWidget(lTpt_);
     layout->addWidget(f1, 1);

@@ -96,6 +96,23 @@ struct CliCommand {
     int (*run)(CliContext &context);
 };
 
+// Passes questions on to inner and remembers whether one was answered no.
+class RecordingPrompter : public Prompter {
+public:
+    explicit RecordingPrompter(Prompter &inner) : inner_(inner) {}
+    bool confirm(const QString &title, const QString &text) override
+    {
+        const bool yes = inner_.confirm(title, text);
+        declined = declined || !yes;
+        return yes;
+    }
+    void inform(const QString &title, const QString &text) override { inner_.inform(title, text); }
+    bool declined = false;
+
+private:
+    Prompter &inner_;
+};
+
 // The command groups, each in a file of its own.
 std::span<const CliCommand> TerminalCommands();
 std::span<const CliCommand> MemoryCommands();

@@ -11,23 +11,6 @@
 
 namespace {
 
-// Remembers whether a question was answered no.
-class RecordingPrompter : public Prompter {
-public:
-    explicit RecordingPrompter(Prompter &inner) : inner_(inner) {}
-    bool confirm(const QString &title, const QString &text) override
-    {
-        const bool yes = inner_.confirm(title, text);
-        declined = declined || !yes;
-        return yes;
-    }
-    void inform(const QString &title, const QString &text) override { inner_.inform(title, text); }
-    bool declined = false;
-
-private:
-    Prompter &inner_;
-};
-
 // The two names TCS TPT, and the tables read from their binary files as
 // "Bin Load" reads them. The empty text, or why they cannot be used.
 [[nodiscard]] QString LoadNamed(CliContext &c, ChannelTables &tables, QString &tcs, QString &tpt, bool binary)

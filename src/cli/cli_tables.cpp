@@ -6,23 +6,6 @@
 
 namespace {
 
-// Remembers whether a question was answered no.
-class RecordingPrompter : public Prompter {
-public:
-    explicit RecordingPrompter(Prompter &inner) : inner_(inner) {}
-    bool confirm(const QString &title, const QString &text) override
-    {
-        const bool yes = inner_.confirm(title, text);
-        declined = declined || !yes;
-        return yes;
-    }
-    void inform(const QString &title, const QString &text) override { inner_.inform(title, text); }
-    bool declined = false;
-
-private:
-    Prompter &inner_;
-};
-
 struct NamedTables {
     QString tcs, tpt;
     ChannelTables tables;

@@ -42,7 +42,7 @@ EeWindow::EeWindow(Session &session) : ToolWindow(session, "DL_EE", "EEPROM Data
     txt_ = NamedTextArea(this, "Txt", true);
     txt_->setLineWrapMode(QPlainTextEdit::NoWrap);
     // A whole page, its 16 rows and the status line, without scrolling.
-    txt_->setMinimumSize(600, txt_->fontMetrics().lineSpacing() * 18 + 2 * txt_->frameWidth());
+    ShowLines(txt_, 74, 18);   // "0000 : " 16 bytes ": " 16 characters, and a margin
     layout->addWidget(txt_, 1);
 
     auto *fileRow = new QHBoxLayout;
@@ -88,10 +88,8 @@ OperationHooks EeWindow::hooks()
 QString EeWindow::closeQuestion() const
 {
     if (!writing_)
-        return "Closing stops the read; the file keeps only the pages read so far. Close anyway?";
-    const QString left = decoderState_.isEmpty() ? QStringLiteral("the EEPROM as it is now") : decoderState_;
-    return "Closing stops the write to the EEPROM: it would be left with " + left
-        + ", and the decoder may not start. Close anyway?";
+        return ReadCloseQuestion();
+    return WriteCloseQuestion("the EEPROM", decoderState_.isEmpty() ? "the EEPROM as it is now" : decoderState_);
 }
 
 void EeWindow::Cmd_Click(int index)

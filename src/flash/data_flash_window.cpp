@@ -24,9 +24,8 @@ DataFlashWindow::DataFlashWindow(Session &session) : ToolWindow(session, "DL_Eff
     layout->addWidget(cmdExt_);
 
     lst_ = NamedList(this, "Lst");
-    const QFontMetrics metrics = lst_->fontMetrics();
     // A whole line with its damage note, and at least ten rows.
-    lst_->setMinimumSize(metrics.horizontalAdvance(QString(52, '0')), metrics.lineSpacing() * 16);
+    ShowLines(lst_, 52, 16);
     layout->addWidget(ColumnLabels(this, lst_,
                                    {{IndexedName("L1", 0), "Name", 0},
                                     {IndexedName("L1", 1), "Offset", 14},

@@ -112,10 +112,8 @@ OperationHooks FlashWindow::hooks()
 QString FlashWindow::closeQuestion() const
 {
     if (!writing_)
-        return "Closing stops the read; the file keeps only the pages read so far. Close anyway?";
-    const QString left = decoderState_.isEmpty() ? QStringLiteral("the data area as it is now") : decoderState_;
-    return "Closing stops the write to the flash: it would be left with " + left
-        + ", and the decoder may not start. Close anyway?";
+        return ReadCloseQuestion();
+    return WriteCloseQuestion("the flash", decoderState_.isEmpty() ? "the data area as it is now" : decoderState_);
 }
 
 void FlashWindow::Cmd_Click(int index)

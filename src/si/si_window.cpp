@@ -18,7 +18,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -30,10 +29,7 @@ QListWidget *ListFrame(QWidget *parent, QVBoxLayout *layout, const char *name, c
     auto *frame = new QGroupBox(caption, parent);
     auto *inner = new QVBoxLayout(frame);
     auto *list = NamedList(frame, name);
-    const QFontMetrics metrics = list->fontMetrics();
-    list->setMinimumSize(metrics.horizontalAdvance(QString(lineChars, '0')) + 2 * list->frameWidth()
-                             + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent),
-                         metrics.lineSpacing() * lines + 2 * list->frameWidth());
+    ShowLines(list, lineChars, lines);
     inner->addWidget(ColumnLabels(frame, list, columns));
     inner->addWidget(list);
     layout->addWidget(frame, 1);

@@ -66,6 +66,15 @@ QListWidget *NamedList(QWidget *parent, const QString &name, const QString &tool
     return list;
 }
 
+void ShowLines(QAbstractScrollArea *view, int chars, int lines)
+{
+    const QFontMetrics metrics(view->font());
+    const int frame = 2 * view->frameWidth();
+    view->setMinimumSize(metrics.horizontalAdvance(QString(chars, '0')) + frame
+                             + view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view),
+                         metrics.lineSpacing() * lines + frame);
+}
+
 QWidget *ColumnLabels(QWidget *parent, const QListWidget *list, const QList<ColumnLabel> &labels)
 {
     auto *header = new QWidget(parent);

@@ -3,6 +3,7 @@
 // boxes show CR LF line breaks as line breaks; BoxText gives them back as CR LF.
 #include <QString>
 
+class QAbstractScrollArea;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -24,6 +25,9 @@ QLabel *NamedLabel(QWidget *parent, const QString &name, const QString &text);
 QPlainTextEdit *NamedTextArea(QWidget *parent, const QString &name, bool fixedPitch);
 // A list whose fixed-pitch lines keep their columns.
 QListWidget *NamedList(QWidget *parent, const QString &name, const QString &tooltip = QString());
+// The least size at which view shows lines whole lines of chars
+// fixed-pitch characters, with its frame and a vertical scroll bar.
+void ShowLines(QAbstractScrollArea *view, int chars, int lines);
 // A label over a column of a list's lines: it starts over character at.
 struct ColumnLabel {
     QString name;   // its object name, or empty

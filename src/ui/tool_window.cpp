@@ -49,6 +49,17 @@ QString ToolWindow::closeQuestion() const
     return windowTitle() + " is still at work: closing stops it. Close anyway?";
 }
 
+QString ToolWindow::ReadCloseQuestion()
+{
+    return QStringLiteral("Closing stops the read; the file keeps only the pages read so far. Close anyway?");
+}
+
+QString ToolWindow::WriteCloseQuestion(const QString &memory, const QString &left)
+{
+    return "Closing stops the write to " + memory + ": it would be left with " + left
+        + ", and the decoder may not start. Close anyway?";
+}
+
 Link &ToolWindow::link() { return session_.link; }
 
 bool ToolWindow::runAction(const std::function<void()> &action, bool holdBusy)

@@ -25,6 +25,10 @@ public:
     // job leaves behind. A window that writes to the decoder names the state
     // it leaves.
     virtual QString closeQuestion() const;
+    // The question of a window whose job reads into a file, or writes to
+    // memory ("the flash"), which would be left with left.
+    static QString ReadCloseQuestion();
+    static QString WriteCloseQuestion(const QString &memory, const QString &left);
     // The next close is the program's own (a new port, the end): no question.
     void closeUnasked() { unasked_ = true; }
 
